@@ -1,0 +1,290 @@
+#include "movegen.h"
+
+#include <array>
+
+#include "attack.h"
+
+namespace {
+
+// Whether two squares share a rank, file or diagonal, by their 0x88 difference.
+constexpr auto alignedDelta = [] {
+    std::array<std::uint8_t, 239> table{};
+    for (int dir : {1, -1, 16, -16, 15, -15, 17, -17})
+        for (int k = 1; k < 8; ++k) table[dir * k + 119] = 1;
+    return table;
+}();
+constexpr bool aligned(int a, int b) { return alignedDelta[a - b + 119] != 0; }
+static_assert(aligned(A1, H8) && aligned(E1, E8) && !aligned(B1, C3));
+
+// How a generator applies the legality filter. When the king is not in check, only a king
+// move, an en-passant capture or a man standing on a line with its king can expose the
+// king; every other move is legal without the trial make. The moves and their order are
+// the same either way.
+enum FilterMode { FILTER_NONE, FILTER_ALL, FILTER_EXPOSING };
+struct LegalFilter {
+    FilterMode mode;
+    int kingSq;
+};
+
+LegalFilter makeFilter(const Board* board, std::uint8_t checkLegal)
+{
+    if (!checkLegal) return {FILTER_NONE, 0};
+    const int side = board->sideToMove;
+    const int kingSq = board->kingSquare[side];
+    if (isAttackedSimple(board, kingSq, side ^ 1)) return {FILTER_ALL, kingSq};
+    return {FILTER_EXPOSING, kingSq};
+}
+
+inline bool rejected(Board* board, Move* m, const LegalFilter& filter)
+{
+    if (filter.mode == FILTER_NONE) return false;
+    if (filter.mode == FILTER_EXPOSING && m->from != filter.kingSq
+        && !(m->flags & FLAG_ENPASSANT) && !aligned(m->from, filter.kingSq))
+        return false;
+    return !isLegalSimple(board, m);
+}
+
+inline void addMove(Board* board, Move* moves, int* count, int from, int to,
+                    const LegalFilter& filter)
+{
+    Move* m = &moves[*count];
+    const std::uint8_t piece = board->squares[from];
+    const std::uint8_t target = board->squares[to];
+    m->from = std::uint8_t(from);
+    m->to = std::uint8_t(to);
+    m->flags = FLAG_MOVE;
+    m->promotion = EMPTY;
+    m->piece = piece;
+    m->captured = EMPTY;
+    if (target != EMPTY) {
+        m->flags |= FLAG_CAPTURE;
+        m->captured = target;
+    }
+    const bool whitePawn = piece == WHITE_PAWN, blackPawn = piece == BLACK_PAWN;
+    if ((whitePawn || blackPawn) && to == board->epSquare) {
+        m->flags |= FLAG_CAPTURE | FLAG_ENPASSANT;
+        m->captured = board->squares[whitePawn ? to - 16 : to + 16];
+    } else if ((whitePawn && rank(to) == 8) || (blackPawn && rank(to) == 1)) {
+        // The verdict on the queen stands for all four: they differ only in the piece.
+        m->flags |= FLAG_PROMOTION;
+        m->promotion = whitePawn ? WHITE_QUEEN : BLACK_QUEEN;
+        if (rejected(board, m, filter)) return;
+        const std::uint8_t under[3] = {std::uint8_t(m->promotion - 1),
+                                       std::uint8_t(m->promotion - 2),
+                                       std::uint8_t(m->promotion - 3)};
+        for (int i = 0; i < 3; ++i) {
+            moves[*count + 1 + i] = *m;
+            moves[*count + 1 + i].promotion = under[i];
+        }
+        *count += 4;
+        return;
+    } else if ((from == E1 && (to == G1 || to == C1) && piece == WHITE_KING)
+               || (from == E8 && (to == G8 || to == C8) && piece == BLACK_KING)) {
+        m->flags |= FLAG_CASTLE;
+    }
+    if (rejected(board, m, filter)) return;
+    ++*count;
+}
+
+// Per-colour facts, so that one body serves both colours line for line.
+struct WhiteSide {
+    static constexpr int side = 0;
+    static constexpr std::uint8_t pawn = WHITE_PAWN, knight = WHITE_KNIGHT,
+                                  bishop = WHITE_BISHOP, rook = WHITE_ROOK,
+                                  queen = WHITE_QUEEN, king = WHITE_KING;
+    static constexpr int up = 16, captureFirst = 17, captureSecond = 15, doubleRank = 2;
+    static constexpr const std::int32_t* knightOffsets = knightOffsetsWhite.data();
+    static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsWhite.data();
+    static constexpr const std::int32_t* heavyOffsets = heavyOffsetsWhite.data();
+    static constexpr const std::int32_t* kingOffsets = kingOffsetsWhite.data();
+    static constexpr std::uint32_t shortRight = CASTLE_WHITE_SHORT, longRight = CASTLE_WHITE_LONG;
+    static constexpr int bSq = B1, cSq = C1, dSq = D1, fSq = F1, gSq = G1;
+    // a target that is empty or holds an enemy man (off-board squares are tested first)
+    static constexpr bool open(int code) { return code > WHITE_KING; }
+    static constexpr bool enemy(int code) { return code > EMPTY; }
+};
+
+struct BlackSide {
+    static constexpr int side = 1;
+    static constexpr std::uint8_t pawn = BLACK_PAWN, knight = BLACK_KNIGHT,
+                                  bishop = BLACK_BISHOP, rook = BLACK_ROOK,
+                                  queen = BLACK_QUEEN, king = BLACK_KING;
+    static constexpr int up = -16, captureFirst = -15, captureSecond = -17, doubleRank = 7;
+    static constexpr const std::int32_t* knightOffsets = knightOffsetsBlack.data();
+    static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsBlack.data();
+    static constexpr const std::int32_t* heavyOffsets = heavyOffsetsBlack.data();
+    static constexpr const std::int32_t* kingOffsets = kingOffsetsBlack.data();
+    static constexpr std::uint32_t shortRight = CASTLE_BLACK_SHORT, longRight = CASTLE_BLACK_LONG;
+    static constexpr int bSq = B8, cSq = C8, dSq = D8, fSq = F8, gSq = G8;
+    static constexpr bool open(int code) { return code <= EMPTY; }
+    static constexpr bool enemy(int code) { return code > OFF_BOARD && code < EMPTY; }
+};
+
+template <typename S>
+int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
+{
+    const LegalFilter filter = makeFilter(board, checkLegal);
+    const std::uint8_t* squares = board->squares;
+    const PieceEntry* list = board->pieceList[S::side];
+    int count = 0;
+    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+        if (list[slot].alive != 1) continue;
+        const int from = list[slot].square;
+        const int piece = squares[from];
+        if (piece == S::bishop || piece == S::queen) {
+            for (int i = 0; S::diagonalOffsets[i]; ++i) {
+                const int d = S::diagonalOffsets[i];
+                for (int t = from + d; onBoard(t); t += d) {
+                    if (S::open(squares[t])) addMove(board, moves, &count, from, t, filter);
+                    if (squares[t] != EMPTY) break;
+                }
+            }
+        }
+        if (piece == S::rook || piece == S::queen) {
+            for (int i = 0; S::heavyOffsets[i]; ++i) {
+                const int d = S::heavyOffsets[i];
+                for (int t = from + d; onBoard(t); t += d) {
+                    if (S::open(squares[t])) addMove(board, moves, &count, from, t, filter);
+                    if (squares[t] != EMPTY) break;
+                }
+            }
+        } else if (piece == S::knight) {
+            for (int i = 0; S::knightOffsets[i]; ++i) {
+                const int t = from + S::knightOffsets[i];
+                if (onBoard(t) && S::open(squares[t])) addMove(board, moves, &count, from, t, filter);
+            }
+        } else if (piece == S::pawn) {
+            const int one = from + S::up, two = from + 2 * S::up;
+            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY)
+                addMove(board, moves, &count, from, two, filter);
+            if (onBoard(one) && squares[one] == EMPTY) addMove(board, moves, &count, from, one, filter);
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (t == board->epSquare) addMove(board, moves, &count, from, t, filter);
+        } else if (piece == S::king) {
+            const int kingSq = board->kingSquare[S::side];
+            const int enemySide = S::side ^ 1;
+            if ((board->castlingRights & S::shortRight) && squares[S::fSq] == EMPTY
+                && squares[S::gSq] == EMPTY && !isAttackedSimple(board, kingSq, enemySide)
+                && !isAttackedSimple(board, S::fSq, enemySide)
+                && !isAttackedSimple(board, S::gSq, enemySide))
+                addMove(board, moves, &count, from, S::gSq, filter);
+            if ((board->castlingRights & S::longRight) && squares[S::bSq] == EMPTY
+                && squares[S::cSq] == EMPTY && squares[S::dSq] == EMPTY
+                && !isAttackedSimple(board, kingSq, enemySide)
+                && !isAttackedSimple(board, S::dSq, enemySide)
+                && !isAttackedSimple(board, S::cSq, enemySide))
+                addMove(board, moves, &count, from, S::cSq, filter);
+            for (int i = 0; S::kingOffsets[i]; ++i) {
+                const int t = from + S::kingOffsets[i];
+                if (onBoard(t) && S::open(squares[t])) addMove(board, moves, &count, from, t, filter);
+            }
+        }
+    }
+    return count;
+}
+
+template <typename S>
+int generateTakes(Board* board, Move* moves, std::uint8_t checkLegal)
+{
+    const LegalFilter filter = makeFilter(board, checkLegal);
+    const std::uint8_t* squares = board->squares;
+    const PieceEntry* list = board->pieceList[S::side];
+    int count = 0;
+    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+        if (list[slot].alive != 1) continue;
+        const int from = list[slot].square;
+        const int piece = squares[from];
+        if (piece == S::bishop || piece == S::queen) {
+            for (int i = 0; S::diagonalOffsets[i]; ++i) {
+                const int d = S::diagonalOffsets[i];
+                int t = from + d;
+                while (onBoard(t) && squares[t] == EMPTY) t += d;
+                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
+            }
+        }
+        if (piece == S::rook || piece == S::queen) {
+            for (int i = 0; S::heavyOffsets[i]; ++i) {
+                const int d = S::heavyOffsets[i];
+                int t = from + d;
+                while (onBoard(t) && squares[t] == EMPTY) t += d;
+                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
+            }
+        } else if (piece == S::knight || piece == S::king) {
+            const std::int32_t* offsets = piece == S::knight ? S::knightOffsets : S::kingOffsets;
+            for (int i = 0; offsets[i]; ++i) {
+                const int t = from + offsets[i];
+                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
+            }
+        } else if (piece == S::pawn) {
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (t == board->epSquare) addMove(board, moves, &count, from, t, filter);
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std::uint8_t to,
+                   std::uint8_t checkLegal)
+{
+    const LegalFilter filter = {checkLegal ? FILTER_ALL : FILTER_NONE, 0};
+    addMove(board, moves, count, from, to, filter);
+}
+
+int generateMovesWhite(Board* board, Move* moves, std::uint8_t checkLegal)
+{
+    return generateAll<WhiteSide>(board, moves, checkLegal);
+}
+
+int generateMovesBlack(Board* board, Move* moves, std::uint8_t checkLegal)
+{
+    return generateAll<BlackSide>(board, moves, checkLegal);
+}
+
+int generateMoves(Board* board, Move* moves, std::uint8_t checkLegal)
+{
+    return board->sideToMove ? generateMovesBlack(board, moves, checkLegal)
+                             : generateMovesWhite(board, moves, checkLegal);
+}
+
+int generateCapturesWhite(Board* board, Move* moves, std::uint8_t checkLegal)
+{
+    return generateTakes<WhiteSide>(board, moves, checkLegal);
+}
+
+int generateCapturesBlack(Board* board, Move* moves, std::uint8_t checkLegal)
+{
+    return generateTakes<BlackSide>(board, moves, checkLegal);
+}
+
+int generateCaptures(Board* board, Move* moves, std::uint8_t checkLegal)
+{
+    return board->sideToMove ? generateCapturesBlack(board, moves, checkLegal)
+                             : generateCapturesWhite(board, moves, checkLegal);
+}
+
+int getNextBestMove(MoveList* list, Move* out)
+{
+    int best = -32000, index = 0;
+    for (int i = 0; i < list->count; ++i) {
+        if (!list->picked[i] && list->score[i] > best) {
+            best = list->score[i];
+            index = i;
+        }
+    }
+    *out = list->moves[index];
+    list->picked[index] = 1;
+    return index;
+}
+
+int getMove(MoveList* list, Move* out, int index)
+{
+    *out = list->moves[index];
+    list->picked[index] = 1;
+    return index;
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+
+#include "board.h"
+
+// Every generator fills moves[0..n-1] in a fixed order (pieces in list order; per piece
+// diagonals, lines, jumps, pawn moves, king moves) and returns n. Ordering breaks score
+// ties by that order, so it decides which of two equal moves the search tries first.
+// checkLegal = 1 keeps only moves that do not leave the mover's king attacked.
+int generateMoves(Board* board, Move* moves, std::uint8_t checkLegal);
+int generateMovesWhite(Board* board, Move* moves, std::uint8_t checkLegal);
+int generateMovesBlack(Board* board, Move* moves, std::uint8_t checkLegal);
+int generateCaptures(Board* board, Move* moves, std::uint8_t checkLegal);
+int generateCapturesWhite(Board* board, Move* moves, std::uint8_t checkLegal);
+int generateCapturesBlack(Board* board, Move* moves, std::uint8_t checkLegal);
+
+// Appends from->to (four moves for a promotion), classified from the board.
+void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std::uint8_t to,
+                   std::uint8_t checkLegal);
+
+// Selection: the first unpicked move with the strictly highest score, ties to the lower
+// index; marks it picked and returns its index.
+int getNextBestMove(MoveList* list, Move* out);
+int getMove(MoveList* list, Move* out, int index);

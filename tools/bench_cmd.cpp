@@ -1,0 +1,4 @@
+#include "tool.h"
+
+// Not built yet.
+int toolBench(int, char**) { return toolUsage("bench: not available in this build"); }
