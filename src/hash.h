@@ -18,3 +18,27 @@ void getHashkey(Board* board);
 void updateHashKey(Board* board, const Move* m);
 // The key change of a null move, made or taken back, with the en-passant square it clears.
 void toggleNullmoveKeys(Board* board, int oldEnPassant);
+
+// Transposition table: buckets of four slots; the bucket comes from hashKey2, the slot is
+// identified by hashKey. Bound types: 0 exact, 1 upper bound, 2 lower bound.
+constexpr int HASH_NO_SCORE = 32500;  // probe result when no slot gives a usable score
+
+struct HashEntry {
+    Move move[4];
+    std::int32_t score[4];
+    std::int32_t depth[4];  // -1 marks an empty slot
+    std::uint8_t type[4];
+    std::uint64_t key[4];
+};
+
+extern HashEntry* hashtable;
+extern std::int32_t hashSize;
+extern int hashHits1, hashStores, hashCuts;
+
+// Allocates the table; when that many buckets cannot be had, the largest power of two
+// that can. Sets hashSize to the size obtained.
+void initHashtable(std::int32_t buckets);
+void clearHashtable(std::int32_t buckets);
+int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,
+                   Move* tableMove);
+void recordHashtable(Board* board, int depth, int score, std::uint8_t type, const Move* m);

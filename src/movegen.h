@@ -22,3 +22,12 @@ void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std
 // index; marks it picked and returns its index.
 int getNextBestMove(MoveList* list, Move* out);
 int getMove(MoveList* list, Move* out, int index);
+
+// Ordering. Main search: hash move, captures by exchange value, killers, castling,
+// promotions, quiet moves by history and closeness to the enemy king; returns the index of
+// the first best move. Quiescence: every move by exchange value; -1 for an empty list.
+// Root from depth 2 on: by the nodes each move needed in the previous iteration.
+extern int hashMoves;
+int assignScoreMovelist(Board* board, MoveList* list);
+int assignQScoreMovelist(Board* board, MoveList* list);
+void assignScoreRootMovelist(Board* board, MoveList* list);
