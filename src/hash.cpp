@@ -6,6 +6,10 @@ std::uint64_t CHASH;
 
 void initZobrist()
 {
+    // The tables are drawn once per process, so that every caller sees the same keys.
+    static bool filled = false;
+    if (filled) return;
+    filled = true;
     // Interleaved, cell by cell, so both tables follow from the one fixed stream.
     for (int sq = 0; sq < 128; ++sq) {
         for (int i = 0; i < 16; ++i) {
