@@ -18,6 +18,7 @@ constexpr Command commands[] = {
     {"see", toolSee, "see \"<FEN>\" <move>        static exchange value of a legal move"},
     {"bench", toolBench, "bench [depth]              fixed-depth search of the built-in positions"},
     {"show", toolShow, "show \"<FEN>\"              board diagram"},
+    {"book", toolBook, "book [--plies N] [--out FILE] <games.pgn>...   opening book lines from PGN games"},
 };
 
 int help(FILE* out)

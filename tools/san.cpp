@@ -328,6 +328,11 @@ bool onlyOf(const char* s, const char* allowed)
 bool classifySymbol(PgnToken* t)
 {
     char* s = t->text;
+    // What was cut off could be anything: let it fail as a move rather than pass.
+    if (t->tooLong) {
+        t->kind = PGN_SYMBOL;
+        return true;
+    }
     if (!std::strcmp(s, "1-0") || !std::strcmp(s, "0-1") || !std::strcmp(s, "1/2-1/2")
         || !std::strcmp(s, "*")) {
         t->kind = PGN_RESULT;
