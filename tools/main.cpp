@@ -19,6 +19,7 @@ constexpr Command commands[] = {
     {"bench", toolBench, "bench [depth]              fixed-depth search of the built-in positions"},
     {"show", toolShow, "show \"<FEN>\"              board diagram"},
     {"book", toolBook, "book [--plies N] [--out FILE] <games.pgn>...   opening book lines from PGN games"},
+    {"epd", toolEpd, "epd <suite.epd> <milliseconds>   search each position, check bm and am"},
 };
 
 int help(FILE* out)

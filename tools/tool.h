@@ -17,3 +17,4 @@ int toolSee(int argc, char** argv);
 int toolBench(int argc, char** argv);
 int toolShow(int argc, char** argv);
 int toolBook(int argc, char** argv);
+int toolEpd(int argc, char** argv);
