@@ -30,20 +30,20 @@ struct ParseCase {
 
 const ParseCase parseCases[] = {
     {"plain record", "6k1/5ppp/8/8/8/8/8/R5K1 w - - bm Ra8#; id \"m1\";",
-     "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "m1", {"Ra8#"}, {}},
-    {"several moves and both operations", "4k3/8/8/8/8/8/8/R3K2R w KQ - bm O-O Ra8+; am Kd1 Kf1; id \"x\";",
-     "4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1", "x", {"O-O", "Ra8+"}, {"Kd1", "Kf1"}},
+        "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "m1", {"Ra8#"}, {}},
+    {"several moves and both operations",
+        "4k3/8/8/8/8/8/8/R3K2R w KQ - bm O-O Ra8+; am Kd1 Kf1; id \"x\";",
+        "4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1", "x", {"O-O", "Ra8+"}, {"Kd1", "Kf1"}},
     {"semicolon inside a quoted id", "8/8/8/8/8/8/8/K6k w - - id \"a;b c\"; bm Kb1;",
-     "8/8/8/8/8/8/8/K6k w - - 0 1", "a;b c", {"Kb1"}, {}},
-    {"move counters of a FEN line", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 bm e4;",
-     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "", {"e4"}, {}},
-    {"last operation without its semicolon", "8/8/8/8/8/8/8/K6k b - - bm Kg1",
-     "8/8/8/8/8/8/8/K6k b - - 0 1", "", {"Kg1"}, {}},
-    {"CR LF line end", "8/8/8/8/8/8/8/K6k b - - bm Kg1;\r\n", "8/8/8/8/8/8/8/K6k b - - 0 1", "", {"Kg1"}, {}},
-    {"other operations ignored", "8/8/8/8/8/8/8/K6k w - e3 c0 \"bm Qa1; nonsense\"; acd 12; bm Ka2;",
-     "8/8/8/8/8/8/8/K6k w - e3 0 1", "", {"Ka2"}, {}},
+        "8/8/8/8/8/8/8/K6k w - - 0 1", "a;b c", {"Kb1"}, {}},
+    {"move counters of a FEN line",
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 bm e4;",
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "", {"e4"}, {}},
+    {"other operations ignored",
+        "8/8/8/8/8/8/8/K6k w - e3 c0 \"bm Qa1; nonsense\"; acd 12; bm Ka2;",
+        "8/8/8/8/8/8/8/K6k w - e3 0 1", "", {"Ka2"}, {}},
     {"tabs and extra blanks", "  8/8/8/8/8/8/8/K6k\tw  -  -   bm\tKb2  ;  ",
-     "8/8/8/8/8/8/8/K6k w - - 0 1", "", {"Kb2"}, {}},
+        "8/8/8/8/8/8/8/K6k w - - 0 1", "", {"Kb2"}, {}},
 };
 
 TEST(EpdParse, ReadsPositionFieldsIdBestAndAvoidMoves)
@@ -69,9 +69,14 @@ TEST(EpdParse, RefusesBrokenLinesWithAReason)
     const std::string longMove = "8/8/8/8/8/8/8/K6k w - - bm " + std::string(40, 'K') + ";";
     const std::string longField = std::string(200, '8') + " w - - bm Kb1;";
     const char* lines[] = {
-        "8/8/8/8/8/8/8/K6k w -",         "8/8/8/8/8/8/8/K6k x - - bm Kb1;",
-        "8/8/8/8/8/8/8/K6k w KX - bm Kb1;", "8/8/8/8/8/8/8/K6k w - e4 bm Kb1;",
-        "8/8/8/8/8/8/8/K6k w KQkqK - bm Kb1;", manyMoves.c_str(), longMove.c_str(), longField.c_str(),
+        "8/8/8/8/8/8/8/K6k w -",
+        "8/8/8/8/8/8/8/K6k x - - bm Kb1;",
+        "8/8/8/8/8/8/8/K6k w KX - bm Kb1;",
+        "8/8/8/8/8/8/8/K6k w - e4 bm Kb1;",
+        "8/8/8/8/8/8/8/K6k w KQkqK - bm Kb1;",
+        manyMoves.c_str(),
+        longMove.c_str(),
+        longField.c_str(),
     };
     for (const char* line : lines) {
         auto record = std::make_unique<EpdRecord>();
@@ -83,7 +88,8 @@ TEST(EpdParse, RefusesBrokenLinesWithAReason)
 
 TEST(EpdParse, BlankAndCommentLinesHoldNoPosition)
 {
-    for (const char* line : {"", "\n", "   \t\r\n", "# a comment", "  # indented"}) EXPECT_EQ(epdLineIsEmpty(line), 1) << line;
+    for (const char* line : {"", "\n", "   \t\r\n", "# a comment", "  # indented"})
+        EXPECT_EQ(epdLineIsEmpty(line), 1) << line;
     EXPECT_EQ(epdLineIsEmpty("8/8/8/8/8/8/8/K6k w - -"), 0);
 }
 
@@ -227,7 +233,8 @@ std::string runSuite(const char* name, int milliseconds, int* status)
 std::string positionLine(const std::string& output, const std::string& id)
 {
     for (const std::string& line : splitLines(output))
-        if (line.rfind("position ", 0) == 0 && line.find("id \"" + id + "\"") != std::string::npos) return line;
+        if (line.rfind("position ", 0) == 0 && line.find("id \"" + id + "\"") != std::string::npos)
+            return line;
     return "";
 }
 
@@ -246,7 +253,8 @@ TEST(EpdCommand, BrokenPositionsAndAWrongBmCountAsUnsolved)
     EXPECT_EQ(lines.back(), "solved 0 of 8");
     EXPECT_NE(positionLine(out, "nine-ranks").find("refused"), std::string::npos) << out;
     EXPECT_TRUE(endsWith(positionLine(out, "wrong-bm"), " unsolved")) << out;
-    EXPECT_NE(positionLine(out, "wrong-bm").find("expected bm Ra7 found"), std::string::npos) << out;
+    EXPECT_NE(positionLine(out, "wrong-bm").find("expected bm Ra7 found"), std::string::npos)
+        << out;
     EXPECT_NE(positionLine(out, "unreadable-bm").find("Ra9"), std::string::npos) << out;
     EXPECT_NE(positionLine(out, "illegal-bm").find("Rb8"), std::string::npos) << out;
     EXPECT_NE(positionLine(out, "nothing-to-check").find("refused"), std::string::npos) << out;
@@ -272,7 +280,8 @@ TEST(EpdCommand, BadArgumentsAreRefused)
 {
     const std::string tool = std::string("'") + QUILLMAREN_TOOL + "' epd ";
     const std::string suite = "'" + dataDir + "mates.epd' ";
-    for (const std::string& args : {std::string(""), suite, suite + "0", suite + "-5", suite + "12x", suite + "10 11"}) {
+    for (const std::string& args :
+        {std::string(""), suite, suite + "0", suite + "-5", suite + "12x", suite + "10 11"}) {
         int status = -1;
         run(tool + args + " 2>/dev/null", &status);
         EXPECT_EQ(status, 2) << args;

@@ -27,13 +27,15 @@ void warn(BookStats* stats, const char* file, const PgnGame* g, const char* mess
     if (++stats->warnings > MAX_WARNINGS) return;
     std::fprintf(stderr, "warning: %s: game %d", file, g->number);
     if (g->white[0] || g->black[0]) {
-        std::fprintf(stderr, " (%s - %s", g->white[0] ? g->white : "?", g->black[0] ? g->black : "?");
+        std::fprintf(
+            stderr, " (%s - %s", g->white[0] ? g->white : "?", g->black[0] ? g->black : "?");
         if (g->round[0] && std::strcmp(g->round, "?") && std::strcmp(g->round, "-"))
             std::fprintf(stderr, ", round %s", g->round);
         std::fputc(')', stderr);
     }
     std::fprintf(stderr, ": %s\n", message);
-    if (stats->warnings == MAX_WARNINGS) std::fprintf(stderr, "warning: further warnings not shown\n");
+    if (stats->warnings == MAX_WARNINGS)
+        std::fprintf(stderr, "warning: further warnings not shown\n");
 }
 
 // One book line: a blank and the from and to squares of each move, up to the first
@@ -90,7 +92,8 @@ bool readPlies(const char* text, int* plies)
 bool sameFile(const char* a, const char* b)
 {
     struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev
+        && sa.st_ino == sb.st_ino;
 }
 
 }  // namespace
@@ -105,7 +108,8 @@ int toolBook(int argc, char** argv)
     bool optionsEnded = false;
     for (int i = 0; i < argc; ++i) {
         if (!optionsEnded && !std::strcmp(argv[i], "--plies")) {
-            if (++i == argc || !readPlies(argv[i], &plies)) return toolUsage("book: --plies takes a number from 1 to 255");
+            if (++i == argc || !readPlies(argv[i], &plies))
+                return toolUsage("book: --plies takes a number from 1 to 255");
         } else if (!optionsEnded && !std::strcmp(argv[i], "--out")) {
             if (++i == argc) return toolUsage(usage);
             outName = argv[i];
@@ -114,13 +118,15 @@ int toolBook(int argc, char** argv)
         } else if (!optionsEnded && argv[i][0] == '-' && argv[i][1] != '\0') {
             return toolUsage(usage);
         } else {
-            if (inputCount == int(sizeof inputs / sizeof inputs[0])) return toolUsage("book: too many input files");
+            if (inputCount == int(sizeof inputs / sizeof inputs[0]))
+                return toolUsage("book: too many input files");
             inputs[inputCount++] = argv[i];
         }
     }
     if (inputCount == 0) return toolUsage(usage);
     for (int i = 0; outName && i < inputCount; ++i)
-        if (sameFile(outName, inputs[i])) return toolUsage("book: the output file is one of the inputs");
+        if (sameFile(outName, inputs[i]))
+            return toolUsage("book: the output file is one of the inputs");
 
     std::FILE* out = stdout;
     if (outName && !(out = std::fopen(outName, "w"))) {

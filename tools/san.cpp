@@ -222,8 +222,6 @@ struct PgnToken {
     char value[256];
 };
 
-constexpr int EOF_CHAR = EOF;
-
 // Control characters never reach a message: tag texts and move texts are printed.
 constexpr char printable(int c) { return (c < 32 || c == 127) ? '?' : char(c); }
 // Bytes below the blank (NUL, control codes of a binary file) separate tokens like blanks.
@@ -241,7 +239,7 @@ int nextChar(PgnReader* r, int* lineStart)
 int peekChar(PgnReader* r)
 {
     const int c = std::getc(r->in);
-    if (c != EOF_CHAR) std::ungetc(c, r->in);
+    if (c != EOF) std::ungetc(c, r->in);
     return c;
 }
 
@@ -249,7 +247,7 @@ void skipLine(PgnReader* r)
 {
     int lineStart, c;
     do c = nextChar(r, &lineStart);
-    while (c != EOF_CHAR && c != '\n' && c != '\r');
+    while (c != EOF && c != '\n' && c != '\r');
 }
 
 // A line that opens with '[' and a letter is the next game's tags, wherever the text
@@ -266,7 +264,7 @@ CommentEnd skipComment(PgnReader* r)
     for (;;) {
         int lineStart;
         const int c = nextChar(r, &lineStart);
-        if (c == EOF_CHAR) return COMMENT_AT_END;
+        if (c == EOF) return COMMENT_AT_END;
         if (c == '}') return COMMENT_CLOSED;
         if (tagLineStarts(r, c, lineStart)) return COMMENT_CUT_BY_TAG;
     }
@@ -285,7 +283,7 @@ void readTag(PgnReader* r, PgnToken* t)
     while (c == ' ' || c == '\t') c = nextChar(r, &lineStart);
     n = 0;
     if (c == '"') {
-        for (c = nextChar(r, &lineStart); c != EOF_CHAR && c != '"' && c != '\n' && c != '\r';
+        for (c = nextChar(r, &lineStart); c != EOF && c != '"' && c != '\n' && c != '\r';
              c = nextChar(r, &lineStart)) {
             if (c == '\\' && (peekChar(r) == '"' || peekChar(r) == '\\'))
                 c = nextChar(r, &lineStart);
@@ -294,12 +292,12 @@ void readTag(PgnReader* r, PgnToken* t)
         if (c == '"') c = nextChar(r, &lineStart);
     }
     t->value[n] = '\0';
-    while (c != EOF_CHAR && c != ']' && c != '\n' && c != '\r') c = nextChar(r, &lineStart);
+    while (c != EOF && c != ']' && c != '\n' && c != '\r') c = nextChar(r, &lineStart);
 }
 
 constexpr bool endsSymbol(int c)
 {
-    return c == EOF_CHAR || isBlank(c) || c == '{' || c == '}' || c == '(' || c == ')' || c == '['
+    return c == EOF || isBlank(c) || c == '{' || c == '}' || c == '(' || c == ')' || c == '['
            || c == ']' || c == ';' || c == '$';
 }
 
@@ -361,7 +359,7 @@ void nextToken(PgnReader* r, PgnToken* t)
     for (;;) {
         int lineStart;
         const int c = nextChar(r, &lineStart);
-        if (c == EOF_CHAR) {
+        if (c == EOF) {
             t->kind = PGN_END;
             t->broke = r->depth > 0;
             r->depth = 0;
@@ -636,7 +634,8 @@ int epdParse(const char* line, EpdRecord* record, const char** why)
             if (*p == '"') {
                 int n = 0;
                 for (++p; *p && *p != '"'; ++p)
-                    if (n < int(sizeof text) - 1) text[n++] = printable(static_cast<unsigned char>(*p));
+                    if (n < int(sizeof text) - 1)
+                        text[n++] = printable(static_cast<unsigned char>(*p));
                 text[n] = '\0';
                 if (*p == '"') ++p;
             } else {
