@@ -18,6 +18,8 @@ constexpr Command commands[] = {
     {"see", toolSee, "see \"<FEN>\" <move>        static exchange value of a legal move"},
     {"bench", toolBench, "bench [depth]              fixed-depth search of the built-in positions"},
     {"show", toolShow, "show \"<FEN>\"              board diagram"},
+    {"book", toolBook, "book [--plies N] [--out FILE] <games.pgn>...  book lines from PGN games"},
+    {"epd", toolEpd, "epd <suite.epd> <milliseconds>  search each position, check bm and am"},
 };
 
 int help(FILE* out)

@@ -16,3 +16,5 @@ int toolEval(int argc, char** argv);
 int toolSee(int argc, char** argv);
 int toolBench(int argc, char** argv);
 int toolShow(int argc, char** argv);
+int toolBook(int argc, char** argv);
+int toolEpd(int argc, char** argv);
