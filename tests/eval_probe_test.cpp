@@ -168,7 +168,7 @@ struct KingProbeCase {
     const char* what;
 };
 
-const KingProbeCase castledCases[] = {
+const KingProbeCase kingProbeCases[] = {
     {"4k3/8/8/8/8/8/8/6KR w - - 0 1", kingHasCastledWhite, 0, "g1 with the rook still on h1"},
     {"4k3/8/8/8/8/8/8/5RK1 w - - 0 1", kingHasCastledWhite, 2, "g1, rook gone from h1"},
     {"4k3/8/8/8/8/8/7K/8 w - - 0 1", kingHasCastledWhite, 2, "walked to h2"},
@@ -181,9 +181,6 @@ const KingProbeCase castledCases[] = {
     {"2kr4/8/8/8/8/8/8/4K3 w - - 0 1", kingHasCastledBlack, 1, "c8, rook gone"},
     {"r1k5/8/8/8/8/8/8/4K3 w - - 0 1", kingHasCastledBlack, 0, "c8 with the rook on a8"},
     {"8/1k6/8/8/8/8/8/4K3 w - - 0 1", kingHasCastledBlack, 1, "walked to b7"},
-};
-
-const KingProbeCase shelterCases[] = {
     {"4k3/8/8/8/8/8/5PPP/6K1 w - - 0 1", getPawnShelterKingWhite, 0, "f2 g2 h2 in place"},
     {"4k3/8/8/8/8/8/5PBP/6K1 w - - 0 1", getPawnShelterKingWhite, 0, "bishop on g2: one hole"},
     {"4k3/8/8/8/8/8/5P1P/6K1 w - - 0 1", getPawnShelterKingWhite, 2, "g2 missing"},
@@ -197,17 +194,9 @@ const KingProbeCase shelterCases[] = {
     {"6k1/7p/8/8/8/8/8/4K3 w - - 0 1", getPawnShelterKingBlack, 3, "f7 and g7 missing"},
 };
 
-TEST(EvalProbes, CastledKings)
+TEST(EvalProbes, CastledKingsAndShelterHoles)
 {
-    for (const KingProbeCase& c : castledCases) {
-        auto board = boardFromFen(c.fen);
-        EXPECT_EQ(c.probe(board.get()), c.expected) << c.what;
-    }
-}
-
-TEST(EvalProbes, ShelterHoles)
-{
-    for (const KingProbeCase& c : shelterCases) {
+    for (const KingProbeCase& c : kingProbeCases) {
         auto board = boardFromFen(c.fen);
         EXPECT_EQ(c.probe(board.get()), c.expected) << c.what;
     }

@@ -85,7 +85,7 @@ constexpr const char* benchPositions[] = {
 
 int bench()
 {
-    constexpr int rounds = 20000;
+    constexpr int rounds = 100000;
     std::unique_ptr<Board> boards[std::size(benchPositions)];
     for (std::size_t i = 0; i < std::size(benchPositions); ++i) {
         boards[i].reset(toolBoard(benchPositions[i]));
