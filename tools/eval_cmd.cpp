@@ -34,10 +34,9 @@ void printTerms(const EvalTerms* terms)
     }
     for (int t = 0; t < TERM_COUNT; ++t) {
         const int w = terms->white[t], b = terms->black[t];
-        if (w || b) std::printf("%-18s %7d %7d %7d\n", evalTermNames[t], w, b, w - b);
+        std::printf("%-18s %7d %7d %7d\n", evalTermNames[t], w, b, w - b);
     }
-    if (terms->kingHalving)
-        std::printf("%-18s %7s %7s %7d\n", "king halved", "", "", terms->kingHalving);
+    std::printf("%-18s %7s %7s %7d\n", "king halved", "", "", terms->kingHalving);
     std::printf("phase %s\n", terms->endgame ? "endgame" : "middlegame");
     std::printf("%-18s %7s %7s %7d\n", "total (White)", "", "", terms->total);
 }
