@@ -1,4 +1,566 @@
 #include "eval.h"
 
-// Placeholder until the full evaluation lands: material only.
-int eval(const Board* board) { return board->sideToMove ? -board->material : board->material; }
+#include <cstring>
+
+#include "attack.h"
+
+std::uint8_t minorAttackersMapW[128];
+std::uint8_t minorAttackersMapB[128];
+
+namespace {
+
+// The colour-specific facts of the evaluation; one body serves both colours. Where the two
+// colours are not mirror images the difference is a field here, named after what it does.
+struct WhiteSide {
+    static constexpr int side = 0;
+    static constexpr std::uint8_t pawn = WHITE_PAWN, knight = WHITE_KNIGHT, bishop = WHITE_BISHOP,
+                                  rook = WHITE_ROOK, queen = WHITE_QUEEN;
+    static constexpr std::uint8_t enemyPawn = BLACK_PAWN, enemyBishop = BLACK_BISHOP;
+    static constexpr int forward = 16;
+    static constexpr int captureFirst = 17, captureSecond = 15;  // a pawn's capture squares
+    static constexpr int knightHomeB = B1, knightHomeG = G1, bishopHomeC = C1, bishopHomeF = F1;
+    static constexpr int queenHome = D1;
+    static constexpr int trapA = A7, trapperA = B6, trapH = H7, trapperH = G6;
+    static constexpr int queenCorner = A1, kingCorner = H1;
+    static constexpr int shieldG = G2, intruderF = F3, intruderH = H3;
+    static constexpr int knightReach = 3;  // a knight this close presses the enemy king
+    static constexpr bool queenLineStopCounts = false;
+    static constexpr int queenSideStorm = 15;  // castled long against queen, rook, open a-file
+    static constexpr const std::int32_t* knightOffsets = knightOffsetsWhite.data();
+    static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsWhite.data();
+    static constexpr const std::int32_t* heavyOffsets = heavyOffsetsWhite.data();
+    static constexpr const SquareTable& pawnSquares = importantSqPawnWhite;
+    static constexpr const SquareTable& knightSquares = importantSqKnightWhite;
+    static constexpr const SquareTable& bishopSquares = importantSqBishopWhite;
+    static constexpr const SquareTable& rookSquares = importantSqRookWhite;
+    static constexpr const SquareTable& queenSquares = importantSqQueenWhite;
+    static constexpr const SquareTable& outpost = outpostKnightWhite;
+    static constexpr const SquareTable& castlingFlags = castlingFlagsWhite;
+    static constexpr const std::array<std::int32_t, 9>& rankBonus = bonusRankPawnW;
+    static constexpr std::uint8_t* attackedMap = minorAttackersMapW;
+    static constexpr bool isEnemy(int code) { return code > EMPTY; }
+    // Rank a lies further up the board than rank b, as this side's pawns march.
+    static constexpr bool ahead(int a, int b) { return a > b; }
+    static constexpr int relativeRank(int r) { return r; }
+};
+
+struct BlackSide {
+    static constexpr int side = 1;
+    static constexpr std::uint8_t pawn = BLACK_PAWN, knight = BLACK_KNIGHT, bishop = BLACK_BISHOP,
+                                  rook = BLACK_ROOK, queen = BLACK_QUEEN;
+    static constexpr std::uint8_t enemyPawn = WHITE_PAWN, enemyBishop = WHITE_BISHOP;
+    static constexpr int forward = -16;
+    static constexpr int captureFirst = -15, captureSecond = -17;
+    static constexpr int knightHomeB = B8, knightHomeG = G8, bishopHomeC = C8, bishopHomeF = F8;
+    static constexpr int queenHome = D8;
+    static constexpr int trapA = A2, trapperA = B3, trapH = H2, trapperH = G3;
+    static constexpr int queenCorner = A8, kingCorner = H8;
+    static constexpr int shieldG = G7, intruderF = F6, intruderH = H6;
+    static constexpr int knightReach = 2;
+    static constexpr bool queenLineStopCounts = true;
+    static constexpr int queenSideStorm = 24;
+    static constexpr const std::int32_t* knightOffsets = knightOffsetsBlack.data();
+    static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsBlack.data();
+    static constexpr const std::int32_t* heavyOffsets = heavyOffsetsBlack.data();
+    static constexpr const SquareTable& pawnSquares = importantSqPawnBlack;
+    static constexpr const SquareTable& knightSquares = importantSqKnightBlack;
+    static constexpr const SquareTable& bishopSquares = importantSqBishopBlack;
+    static constexpr const SquareTable& rookSquares = importantSqRookBlack;
+    static constexpr const SquareTable& queenSquares = importantSqQueenBlack;
+    static constexpr const SquareTable& outpost = outpostKnightBlack;
+    static constexpr const SquareTable& castlingFlags = castlingFlagsBlack;
+    static constexpr const std::array<std::int32_t, 9>& rankBonus = bonusRankPawnB;
+    static constexpr std::uint8_t* attackedMap = minorAttackersMapB;
+    static constexpr bool isEnemy(int code) { return code < EMPTY; }  // callers stay on the board
+    static constexpr bool ahead(int a, int b) { return a < b; }
+    static constexpr int relativeRank(int r) { return 9 - r; }
+};
+
+// What one side's walk over its piece list gathers. The per-file arrays run over files 1..8
+// with an always-empty file on either side, so neighbour tests need no edge checks.
+struct SideTally {
+    std::int32_t amount[TERM_COUNT];
+    std::uint8_t pawnCount[10];
+    std::uint8_t front[10];  // rank of the most advanced pawn, 0 for none
+    std::uint8_t rear[10];  // rank of the least advanced pawn, 0 for none
+    std::uint8_t rookCount[10];
+    std::uint8_t knightSquare[24];
+    int pawns, knights, bishops, rooks, queens;
+    int undeveloped, blocked, pawnThreats;
+    int nearAttackers, nearDistance, defenders;
+    std::uint8_t kingZone;
+};
+
+// An absent pawn (rank 0) or one not ahead of rank r.
+template <typename Us>
+constexpr bool notAhead(int pawnRank, int r)
+{
+    return pawnRank == 0 || !Us::ahead(pawnRank, r);
+}
+
+template <typename Us>
+int pawnProbe(const Board* board, int sq, std::uint8_t* count)
+{
+    int sum = 0;
+    *count = 0;
+    for (const int t : {sq + Us::captureFirst, sq + Us::captureSecond}) {
+        if (!onBoard(t)) continue;
+        const int code = board->squares[t];
+        if (code == EMPTY) {
+            sum += Us::pawnSquares[t];
+        } else if (Us::isEnemy(code) && code != Us::enemyPawn && !Us::attackedMap[t]) {
+            Us::attackedMap[t] = 1;
+            ++*count;
+        }
+    }
+    return sum;
+}
+
+template <typename Us>
+int knightProbe(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    const int enemyKing = board->kingSquare[Us::side ^ 1];
+    int sum = 0;
+    for (const std::int32_t* d = Us::knightOffsets; *d; ++d) {
+        const int t = sq + *d;
+        if (!onBoard(t)) continue;
+        const int code = board->squares[t];
+        if (code != EMPTY && !Us::isEnemy(code)) continue;
+        sum += Us::knightSquares[t];
+        if (dist(t, enemyKing) == 1) ++*kingZone;
+    }
+    return sum;
+}
+
+// Walks each ray over the empty squares. StopCounts: an enemy piece next to the enemy king
+// that ends a ray also counts for the king zone.
+template <typename Us, bool StopCounts>
+int slide(const Board* board, int sq, const std::int32_t* rays, const SquareTable& values,
+    std::uint8_t* kingZone)
+{
+    const int enemyKing = board->kingSquare[Us::side ^ 1];
+    int sum = 0;
+    for (; *rays; ++rays) {
+        int t = sq + *rays;
+        while (onBoard(t) && board->squares[t] == EMPTY) {
+            sum += values[t];
+            if (dist(t, enemyKing) == 1) ++*kingZone;
+            t += *rays;
+        }
+        if constexpr (StopCounts)
+            if (onBoard(t) && Us::isEnemy(board->squares[t]) && dist(t, enemyKing) == 1)
+                ++*kingZone;
+    }
+    return sum;
+}
+
+template <typename Us>
+int bishopProbe(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return slide<Us, true>(board, sq, Us::diagonalOffsets, Us::bishopSquares, kingZone);
+}
+
+template <typename Us>
+int rookProbe(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return slide<Us, false>(board, sq, Us::heavyOffsets, Us::rookSquares, kingZone);
+}
+
+template <typename Us>
+int queenProbe(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    const int lines =
+        slide<Us, Us::queenLineStopCounts>(board, sq, Us::heavyOffsets, Us::queenSquares, kingZone);
+    return lines + slide<Us, false>(board, sq, Us::diagonalOffsets, Us::queenSquares, kingZone);
+}
+
+template <typename Us>
+int bishopTrapped(const Board* board, int sq)
+{
+    return (sq == Us::trapA && board->squares[Us::trapperA] == Us::enemyPawn)
+        || (sq == Us::trapH && board->squares[Us::trapperH] == Us::enemyPawn);
+}
+
+template <typename Us>
+int castled(const Board* board)
+{
+    switch (Us::castlingFlags[board->kingSquare[Us::side]]) {
+    case 1: return board->squares[Us::queenCorner] != Us::rook ? 1 : 0;
+    case 2: return board->squares[Us::kingCorner] != Us::rook ? 2 : 0;
+    default: return 0;
+    }
+}
+
+template <typename Us>
+int shelterHoles(const Board* board)
+{
+    const std::uint8_t* squares = board->squares;
+    const int king = board->kingSquare[Us::side];
+    int holes = 0;
+    const int front = king + Us::forward;
+    if (onBoard(front) && squares[front] != Us::pawn) holes += squares[front] == Us::bishop ? 1 : 2;
+    for (const int t : {king + Us::captureFirst, king + Us::captureSecond})
+        if (onBoard(t) && squares[t] != Us::pawn) ++holes;
+    return holes < 2 ? 0 : holes;
+}
+
+// A bishop, rook or queen standing right in front of its own centre pawn.
+template <typename Us>
+bool blocksOwnPawn(const Board* board, int sq)
+{
+    const int behind = sq - Us::forward;
+    const int f = file(sq);
+    return onBoard(behind) && board->squares[behind] == Us::pawn && f >= 3 && f <= 6;
+}
+
+template <typename Us>
+void walkPieces(const Board* board, SideTally* t)
+{
+    const std::uint8_t* squares = board->squares;
+    const int ownKing = board->kingSquare[Us::side], enemyKing = board->kingSquare[Us::side ^ 1];
+    const PieceEntry* list = board->pieceList[Us::side];
+    const int length =
+        board->pieceListLength[Us::side] < 24 ? board->pieceListLength[Us::side] : 24;
+    std::int32_t* amount = t->amount;
+
+    for (int i = 0; i < length; ++i) {
+        if (list[i].alive != 1) continue;
+        const int s = list[i].square, f = file(s), r = rank(s);
+        switch (list[i].piece) {
+        case Us::pawn: {
+            ++t->pawns;
+            amount[TERM_PAWN_PLACEMENT] += 2 * centre[s];
+            if (f >= 2 && f <= 7) amount[TERM_PAWN_PLACEMENT] += Us::rankBonus[r];
+            if (t->pawnCount[f] == 0) {
+                t->front[f] = t->rear[f] = std::uint8_t(r);
+            } else {
+                if (Us::ahead(r, t->front[f])) t->front[f] = std::uint8_t(r);
+                if (Us::ahead(t->rear[f], r)) t->rear[f] = std::uint8_t(r);
+            }
+            ++t->pawnCount[f];
+            if (dist(s, enemyKing) == 1) {
+                ++t->nearAttackers;
+                ++t->nearDistance;
+            }
+            const int stop = s + Us::forward;
+            if (onBoard(stop) && squares[stop] == Us::enemyPawn) {
+                bool rammedOnly = true;  // no enemy pawn on a square it could take
+                for (const int c : {s + Us::captureFirst, s + Us::captureSecond})
+                    if (onBoard(c) && squares[c] == Us::enemyPawn) rammedOnly = false;
+                if (rammedOnly) ++t->blocked;
+            }
+            for (const int c : {s + Us::captureFirst, s + Us::captureSecond}) {
+                if (!onBoard(c) || Us::relativeRank(rank(c)) < 5) continue;
+                if (squares[c] == Us::knight || squares[c] == Us::bishop)
+                    amount[TERM_PAWN_PLACEMENT] += 8;
+                else if (squares[c] == Us::pawn)
+                    amount[TERM_PAWN_PLACEMENT] += 3;
+            }
+            std::uint8_t count = 0;
+            amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(board, s, &count);
+            t->pawnThreats = count;  // the last pawn's count stands, not a sum
+            break;
+        }
+        case Us::knight: {
+            if (s == Us::knightHomeB || s == Us::knightHomeG) ++t->undeveloped;
+            amount[TERM_MINOR_CENTRE] += 2 * advancedCentre[s];
+            const int m = knightProbe<Us>(board, s, &t->kingZone);
+            amount[TERM_MOBILITY] += m <= 1 ? -7 * (2 - m) : m;
+            t->knightSquare[t->knights] = std::uint8_t(s);  // at most one per list slot
+            ++t->knights;
+            const int d = dist(s, enemyKing);
+            if (d <= Us::knightReach) {
+                ++t->nearAttackers;
+                t->nearDistance += d;
+            }
+            if (dist(s, ownKing) <= 2) ++t->defenders;
+            break;
+        }
+        case Us::bishop: {
+            ++t->bishops;
+            const bool home = s == Us::bishopHomeC || s == Us::bishopHomeF;
+            if (home) ++t->undeveloped;
+            amount[TERM_MINOR_CENTRE] += advancedCentre[s];
+            const int m = bishopProbe<Us>(board, s, &t->kingZone);
+            amount[TERM_MOBILITY] += (m >= 2 || home) ? 2 * m : -6 * (2 - m);
+            if (bishopTrapped<Us>(board, s)) amount[TERM_TRAPPED_BISHOP] -= 65;
+            if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 15;
+            const int d = dist(s, enemyKing);
+            if (d <= 3) {
+                ++t->nearAttackers;
+                t->nearDistance += d;
+            }
+            if (dist(s, ownKing) <= 2) ++t->defenders;
+            break;
+        }
+        case Us::rook: {
+            ++t->rooks;
+            amount[TERM_MOBILITY] += rookProbe<Us>(board, s, &t->kingZone);
+            ++t->rookCount[f];
+            if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 19;
+            if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 7;
+            const int d = dist(s, enemyKing);
+            if (d <= 3) {
+                ++t->nearAttackers;
+                t->nearDistance += d;
+            }
+            break;
+        }
+        case Us::queen: {
+            ++t->queens;
+            const int m = queenProbe<Us>(board, s, &t->kingZone);
+            amount[TERM_MOBILITY] += m;
+            const int d = dist(s, enemyKing);
+            if (d <= 3) {
+                amount[TERM_QUEEN_NEAR_KING] += 8 * (4 - d);
+                ++t->nearAttackers;
+                t->nearDistance += d;
+            }
+            if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 12;
+            if (s != Us::queenHome && m < 3) amount[TERM_MOBILITY] -= 11 * (3 - m) * (3 - m);
+            if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 17;
+            if (dist(s, ownKing) <= 2) ++t->defenders;
+            break;
+        }
+        default: break;  // the king
+        }
+    }
+}
+
+template <typename Us>
+void outposts(const Board* board, SideTally* us, const SideTally* them)
+{
+    for (int i = 0; i < us->knights; ++i) {
+        const int s = us->knightSquare[i], f = file(s), r = rank(s);
+        if (Us::outpost[s] < 1) continue;
+        if (!notAhead<Us>(them->rear[f - 1], r) || !notAhead<Us>(them->rear[f + 1], r)) continue;
+        bool supported = false;
+        for (const int c : {s - Us::captureFirst, s - Us::captureSecond})
+            if (onBoard(c) && board->squares[c] == Us::pawn) supported = true;
+        us->amount[TERM_OUTPOSTS] += supported ? 17 : 13;
+    }
+}
+
+template <typename Us>
+void fileTerms(SideTally* us, const SideTally* them, int f, bool endgame)
+{
+    std::int32_t* amount = us->amount;
+    const int own = us->pawnCount[f], enemy = them->pawnCount[f];
+    if (own > 1) amount[TERM_DOUBLED] -= 32 * (own - 1);
+    if (own > 0) {
+        if (us->pawnCount[f - 1] == 0 && us->pawnCount[f + 1] == 0)
+            amount[TERM_ISOLATED] -= (f == 1 || f == 8) ? 14 : 29;
+
+        const int r = us->front[f];
+        const int passed = 11 * passedPawnTable[Us::relativeRank(r)];
+        if (them->pawnCount[f - 1] == 0 && enemy == 0 && them->pawnCount[f + 1] == 0)
+            amount[TERM_PASSED] += passed;
+        else if ((them->rear[f] == 0 || Us::ahead(r, them->rear[f]))
+            && notAhead<Us>(them->rear[f - 1], r) && notAhead<Us>(them->rear[f + 1], r))
+            amount[TERM_PASSED] += endgame ? 2 * passed : passed;
+
+        const int back = us->rear[f];
+        if (Us::relativeRank(back) > 2) {
+            int weakness = 0;
+            for (const int n : {f - 1, f + 1}) {
+                if (n < 1 || n > 8) continue;
+                if (us->pawnCount[n] == 0)
+                    weakness += 1;
+                else if (Us::ahead(us->rear[n], back))
+                    weakness += 2;
+            }
+            if (weakness > 2 && own == 1) amount[TERM_BACKWARD] -= enemy > 0 ? 23 : 27;
+        }
+    }
+    if (own == 0 && us->rookCount[f] > 0)
+        amount[TERM_ROOK_FILES] += enemy == 0 ? 20 * us->rookCount[f] : 12;
+}
+
+// The king-safety items where Us is the attacker: credited to Us.
+template <typename Us>
+void kingAttack(const Board* board, SideTally* us, const SideTally* them)
+{
+    std::int32_t* amount = us->amount;
+    amount[TERM_KING_ZONE] += bonusKingThreat[us->kingZone];
+    const int a = us->nearAttackers;
+    if (a >= 2) {
+        const int average = us->nearDistance / a;
+        amount[TERM_KING_ATTACKERS] -= a * a * malusNearToKing[average < 8 ? average : 7];
+    }
+    if (a >= 2 && a > them->defenders) amount[TERM_KING_OUTNUMBERED] += 15 * (a - them->defenders);
+
+    const int fk = file(board->kingSquare[Us::side ^ 1]);
+    if (us->pawnCount[fk] == 0) amount[TERM_KING_FILES] += 15 * us->rookCount[fk];
+    for (const int n : {fk - 1, fk + 1})
+        if (us->pawnCount[n] == 0)
+            amount[TERM_KING_FILES] += (them->pawnCount[n] > 0 ? 9 : 11) * us->rookCount[n];
+}
+
+// The king-safety items of Us's own king: credited to (or charged on) Us.
+template <typename Us>
+void kingShelter(
+    const Board* board, SideTally* us, const SideTally* them, int ownCastled, int enemyCastled)
+{
+    std::int32_t* amount = us->amount;
+    const std::uint8_t* squares = board->squares;
+    const bool heavyPair = them->queens > 0 && them->rooks > 0;
+    if (ownCastled == 2) {
+        amount[TERM_CASTLING] += 27;
+        if (heavyPair && them->pawnCount[8] == 0) amount[TERM_CASTLING] -= 24;
+    } else if (ownCastled == 1) {
+        amount[TERM_CASTLING] += 19;
+        if (heavyPair && them->pawnCount[1] == 0) amount[TERM_CASTLING] -= Us::queenSideStorm;
+    } else {
+        amount[TERM_CASTLING] -= 32;
+    }
+    auto intruder = [&](int sq) {
+        return squares[sq] == Us::enemyPawn || squares[sq] == Us::enemyBishop;
+    };
+    if (ownCastled == 2 && squares[Us::shieldG] != Us::pawn
+        && (intruder(Us::intruderF) || intruder(Us::intruderH)) && them->queens > 0)
+        amount[TERM_CASTLE_INTRUDER] -= 25;
+    if (ownCastled && !enemyCastled) amount[TERM_CASTLING] += 15;
+    if (ownCastled)
+        amount[TERM_SHELTER_HOLES] -= 19 * shelterHoles<Us>(board);
+    else
+        amount[TERM_KING_CENTRE] -= 34 * advancedCentre[board->kingSquare[Us::side]];
+}
+
+constexpr EvalTerm kingTerms[] = {TERM_KING_ZONE, TERM_KING_ATTACKERS, TERM_KING_OUTNUMBERED,
+    TERM_KING_FILES, TERM_CASTLING, TERM_CASTLE_INTRUDER, TERM_SHELTER_HOLES, TERM_KING_CENTRE};
+
+bool isMaterialDraw(const Board* board, const SideTally* w, const SideTally* b)
+{
+    const int cw = board->pieceCount[0], cb = board->pieceCount[1];
+    return (cw == 1 && cb == 1) || (cw == 2 && cb == 1 && w->knights + w->bishops == 1)
+        || (cw == 1 && cb == 2 && b->knights + b->bishops == 1);
+}
+
+int evaluate(const Board* board, EvalTerms* terms)
+{
+    std::memset(minorAttackersMapW, 0, sizeof minorAttackersMapW);
+    std::memset(minorAttackersMapB, 0, sizeof minorAttackersMapB);
+    SideTally w{}, b{};
+    walkPieces<WhiteSide>(board, &w);
+    walkPieces<BlackSide>(board, &b);
+
+    const int nw = w.knights + w.bishops + w.rooks + w.queens;
+    const int nb = b.knights + b.bishops + b.rooks + b.queens;
+    if (nw > nb) w.amount[TERM_BALANCE] += 61 * (nw - nb);
+    if (nb > nw) b.amount[TERM_BALANCE] += 61 * (nb - nw);
+
+    if (isMaterialDraw(board, &w, &b)) {
+        if (terms) {
+            *terms = EvalTerms{};
+            terms->material = board->material;
+            terms->drawn = 1;
+        }
+        return 0;
+    }
+
+    const bool endgame = nw < 4 && nb < 4
+        && ((w.queens == 0 && b.queens == 0 && (w.pawns < 6 || b.pawns < 6))
+            || (b.queens == 0 && b.rooks < 2) || (w.queens == 0 && w.rooks < 2));
+    if (!endgame) {
+        w.amount[TERM_DEVELOPMENT] -= 16 * w.undeveloped;
+        b.amount[TERM_DEVELOPMENT] -= 16 * b.undeveloped;
+    }
+
+    w.amount[TERM_PAWN_THREATS] += 18 * w.pawnThreats;
+    b.amount[TERM_PAWN_THREATS] += 18 * b.pawnThreats;
+
+    outposts<WhiteSide>(board, &w, &b);
+    outposts<BlackSide>(board, &b, &w);
+
+    for (int f = 1; f <= 8; ++f) {
+        fileTerms<WhiteSide>(&w, &b, f, endgame);
+        fileTerms<BlackSide>(&b, &w, f, endgame);
+    }
+
+    if (w.blocked > w.pawns / 3 && w.knights > 0) w.amount[TERM_CLOSED] += 17;
+    if (b.blocked > b.pawns / 3 && b.knights > 0) b.amount[TERM_CLOSED] += 17;
+
+    const int whiteKing = board->kingSquare[0], blackKing = board->kingSquare[1];
+    int kingHalving = 0;
+    if (endgame) {
+        w.amount[TERM_KING_ENDGAME] += 9 * advancedCentre[whiteKing] - 25 * border[whiteKing];
+        b.amount[TERM_KING_ENDGAME] += 9 * advancedCentre[blackKing] - 25 * border[blackKing];
+    } else {
+        kingAttack<WhiteSide>(board, &w, &b);
+        kingAttack<BlackSide>(board, &b, &w);
+        const int whiteCastled = castled<WhiteSide>(board),
+                  blackCastled = castled<BlackSide>(board);
+        kingShelter<WhiteSide>(board, &w, &b, whiteCastled, blackCastled);
+        kingShelter<BlackSide>(board, &b, &w, blackCastled, whiteCastled);
+        int k = 0;
+        for (const EvalTerm term : kingTerms) k += w.amount[term] - b.amount[term];
+        // The side the king term favours needs its queen to make the most of it.
+        if ((k < 0 && b.queens == 0) || (k > 0 && w.queens == 0)) kingHalving = k / 2 - k;
+    }
+
+    std::int32_t total = board->material + kingHalving;
+    for (int term = 0; term < TERM_COUNT; ++term) total += w.amount[term] - b.amount[term];
+
+    if (terms) {
+        std::memcpy(terms->white, w.amount, sizeof terms->white);
+        std::memcpy(terms->black, b.amount, sizeof terms->black);
+        terms->material = board->material;
+        terms->kingHalving = kingHalving;
+        terms->total = total;
+        terms->drawn = 0;
+        terms->endgame = endgame;
+    }
+    return board->sideToMove ? -total : total;
+}
+
+}  // namespace
+
+int eval(const Board* board) { return evaluate(board, nullptr); }
+int eval(const Board* board, EvalTerms* terms) { return evaluate(board, terms); }
+
+int getImportantPawnSquaresWhite(const Board* board, int sq, std::uint8_t* count)
+{
+    return pawnProbe<WhiteSide>(board, sq, count);
+}
+int getImportantPawnSquaresBlack(const Board* board, int sq, std::uint8_t* count)
+{
+    return pawnProbe<BlackSide>(board, sq, count);
+}
+int getImportantKnightSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return knightProbe<WhiteSide>(board, sq, kingZone);
+}
+int getImportantKnightSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return knightProbe<BlackSide>(board, sq, kingZone);
+}
+int getImportantBishopSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return bishopProbe<WhiteSide>(board, sq, kingZone);
+}
+int getImportantBishopSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return bishopProbe<BlackSide>(board, sq, kingZone);
+}
+int getImportantRookSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return rookProbe<WhiteSide>(board, sq, kingZone);
+}
+int getImportantRookSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return rookProbe<BlackSide>(board, sq, kingZone);
+}
+int getImportantQueenSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return queenProbe<WhiteSide>(board, sq, kingZone);
+}
+int getImportantQueenSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    return queenProbe<BlackSide>(board, sq, kingZone);
+}
+int bishopIsTrappedWhite(const Board* board, int sq) { return bishopTrapped<WhiteSide>(board, sq); }
+int bishopIsTrappedBlack(const Board* board, int sq) { return bishopTrapped<BlackSide>(board, sq); }
+int kingHasCastledWhite(const Board* board) { return castled<WhiteSide>(board); }
+int kingHasCastledBlack(const Board* board) { return castled<BlackSide>(board); }
+int getPawnShelterKingWhite(const Board* board) { return shelterHoles<WhiteSide>(board); }
+int getPawnShelterKingBlack(const Board* board) { return shelterHoles<BlackSide>(board); }
