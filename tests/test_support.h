@@ -7,10 +7,7 @@
 #include "board.h"
 #include "hash.h"
 
-struct BoardDeleter {
-    void operator()(Board* b) const { delete b; }
-};
-using BoardPtr = std::unique_ptr<Board, BoardDeleter>;
+using BoardPtr = std::unique_ptr<Board>;
 
 // A board set up from the text, with its keys; fails the calling test when refused.
 inline BoardPtr boardFromFen(const std::string& fen)
@@ -21,6 +18,9 @@ inline BoardPtr boardFromFen(const std::string& fen)
     getHashkey(board.get());
     return board;
 }
+
+// Two-letter name of an on-board square, for failure messages.
+inline std::string squareName(int sq) { return std::string(sqString[sq].data(), 2); }
 
 // Sanitized builds run far slower: deep searches and perfts are cut down there.
 inline bool sanitizedRun() { return std::getenv("QUILLMAREN_SANITIZED") != nullptr; }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "eval.h"
-#include "test_board.h"
+#include "test_support.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "eval.h"
-#include "test_board.h"
+#include "test_support.h"
 
 namespace {
 

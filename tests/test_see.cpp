@@ -4,7 +4,7 @@
 
 #include "movegen.h"
 #include "see.h"
-#include "test_board.h"
+#include "test_support.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "eval.h"
-#include "test_board.h"
+#include "test_support.h"
 
 namespace {
 
