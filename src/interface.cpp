@@ -195,25 +195,36 @@ int handleEditLine(Board* board, LoopState* state, const char* line)
     return 1;
 }
 
-// The protocol's time per move, in seconds: the budget, and a hard cap a safety margin
-// below it so that the clock is never overrun.
-void setSecondsPerMove(LoopState* state, long long seconds)
+// A clock for this move alone: the budget, and a hard cap a safety margin below it so that
+// the clock is never overrun.
+void setMoveClock(LoopState* state, long long ms)
 {
-    const long long ms = seconds * 1000;
     const long long margin = ms / 20 > 100 ? ms / 20 : 100;
     long long cap = ms - margin;
     if (cap < 1) cap = 1;
     state->timeLimit = std::int32_t(clampBudget(ms));
     state->hardCap = std::int32_t(clampBudget(cap));
-    state->budgetFromSt = 1;
 }
 
-// The engine's remaining clock in centiseconds: a fortieth of it.
+// "st": seconds per move.
+void setSecondsPerMove(LoopState* state, long long seconds)
+{
+    state->stLimit = std::int32_t(clampBudget(seconds * 1000));
+    state->budgetFromSt = 1;
+    setMoveClock(state, state->stLimit);
+}
+
+// "time": the engine's remaining clock in centiseconds. Under "st" the GUIs report the time
+// left for this move, which can only shorten it; otherwise the budget is a fortieth of it.
 void setRemainingClock(LoopState* state, long long centiseconds)
 {
+    if (state->budgetFromSt) {
+        const long long ms = centiseconds * 10;
+        setMoveClock(state, ms < state->stLimit ? ms : state->stLimit);
+        return;
+    }
     state->timeLimit = std::int32_t(clampBudget(centiseconds * 10 / 40));
     state->hardCap = 0;
-    state->budgetFromSt = 0;
 }
 
 void opponentMove(Board* board, LoopState* state, const Move* move, const char* line)
@@ -396,6 +407,8 @@ int handleLine(Board* board, LoopState* state, const char* line)
         if (readNumber(line + 3, &number)) setSecondsPerMove(state, number);
     } else if (!std::strcmp(line, "edit\n")) {
         startEdit(board, state);
+    } else if (!std::strncmp(line, "level ", 6)) {  // the clock is the game's, as "time" tells
+        state->budgetFromSt = 0;
     }
     return 1;
 }

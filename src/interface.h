@@ -13,7 +13,8 @@ constexpr std::int32_t DEFAULT_TIME_LIMIT = 5000;
 struct LoopState {
     std::int32_t timeLimit;  // milliseconds per move handed to the search
     std::int32_t hardCap;    // 0, or the bound the per-move clock of "st" puts on every limit
-    std::uint8_t budgetFromSt;
+    std::int32_t stLimit;    // the time per move of "st", milliseconds
+    std::uint8_t budgetFromSt;  // "st" is in force, until "level" sets a clock of another kind
     std::uint8_t bookEnabled;
     std::uint8_t forceMode;
     // Edit mode: the men are gathered here and take effect only on ".".

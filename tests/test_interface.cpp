@@ -193,8 +193,8 @@ TEST(Loop, TimeAndStBudgetsIncludingOverflowingNumbers)
         {"st -5\n", -5000, 1},
         {"time 99999999999999999999999\n", 214748364, 0},
         {"time -99999999999999999999999\n", -214748364, 0},
-        {"st 99999999999\n", 214748364, 214748364},
-        {"st 2147483647\n", 214748364, 214748364},
+        {"st 99999999999\n", 214748364, 214748364 - 214748364 / 20},
+        {"st 2147483647\n", 214748364, 214748364 - 214748364 / 20},
     };
     for (const Case& c : cases) {
         Session s;
@@ -202,17 +202,29 @@ TEST(Loop, TimeAndStBudgetsIncludingOverflowingNumbers)
         EXPECT_EQ(s.state->timeLimit, c.timeLimit) << c.line;
         EXPECT_EQ(s.state->hardCap, c.hardCap) << c.line;
     }
-    // "time" after "st" takes over with the plain rule, and the reverse.
-    Session s;
-    s.send({"st 5\n", "time 6000\n"});
-    EXPECT_EQ(s.state->timeLimit, 1500);
-    EXPECT_EQ(s.state->hardCap, 0);
-    EXPECT_EQ(s.state->budgetFromSt, 0);
-    s.send({"st 2\n"});
-    EXPECT_EQ(s.state->budgetFromSt, 1);
-    // No number: nothing changes.
-    s.send({"time abc\n", "st \n", "time\n"});
-    EXPECT_EQ(s.state->timeLimit, 2000);
+    // Under "st" the GUI sends "time" with the time left for the move (xboard sends
+    // "time 100" before every move of "st 1"): it may shorten the move, never stretch it.
+    struct Sequence {
+        std::initializer_list<std::string> lines;
+        std::int32_t timeLimit;
+        std::int32_t hardCap;
+    };
+    const Sequence sequences[] = {
+        {{"st 1\n", "time 100\n"}, 1000, 900},
+        {{"st 5\n", "time 6000\n"}, 5000, 4750},
+        {{"st 5\n", "time 300\n"}, 3000, 2850},
+        {{"st 5\n", "time 300\n", "time 6000\n"}, 5000, 4750},
+        {{"st 5\n", "time -50\n"}, -500, 1},
+        {{"st 5\n", "level 40 5 0\n", "time 6000\n"}, 1500, 0},  // a clock for the game again
+        {{"time 6000\n", "st 2\n"}, 2000, 1900},
+        {{"st 2\n", "time abc\n", "st \n", "time\n"}, 2000, 1900},  // no number: no change
+    };
+    for (const Sequence& q : sequences) {
+        Session s;
+        s.send(q.lines);
+        EXPECT_EQ(s.state->timeLimit, q.timeLimit) << *q.lines.begin() << " " << q.lines.size();
+        EXPECT_EQ(s.state->hardCap, q.hardCap) << *q.lines.begin() << " " << q.lines.size();
+    }
 }
 
 TEST(Loop, ForceModeRecordsMovesSilentlyAndUndoTwiceRestoresKeys)
