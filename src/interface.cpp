@@ -8,6 +8,7 @@
 
 #include "attack.h"
 #include "book.h"
+#include "display.h"
 #include "hash.h"
 #include "movegen.h"
 #include "search.h"
@@ -18,8 +19,8 @@ constexpr const char* ENGINE_NAME = "Quillmaren v0.1g";
 
 // Budgets are held well inside the int32 range: the search multiplies them (a hard limit
 // several times the target, doubled once more when it extends its time).
-constexpr long long MAX_BUDGET = 214748364;  // INT32_MAX / 10 ms, some 59 hours
-constexpr long long MAX_CLOCK_INPUT = 1LL << 40;
+constexpr std::int64_t MAX_BUDGET = 214748364;  // INT32_MAX / 10 ms, some 59 hours
+constexpr std::int64_t MAX_CLOCK_INPUT = std::int64_t(1) << 40;
 
 void reply(const char* text)
 {
@@ -27,17 +28,17 @@ void reply(const char* text)
     std::fflush(stdout);
 }
 
-long long clampBudget(long long ms)
+std::int64_t clampBudget(std::int64_t ms)
 {
     return ms > MAX_BUDGET ? MAX_BUDGET : ms < -MAX_BUDGET ? -MAX_BUDGET : ms;
 }
 
 // The number after a command word; false when there is none. strtoll saturates rather
 // than overflowing, and the clamp keeps the arithmetic that follows in range.
-bool readNumber(const char* text, long long* value)
+bool readNumber(const char* text, std::int64_t* value)
 {
     char* end = nullptr;
-    const long long n = std::strtoll(text, &end, 10);
+    const std::int64_t n = std::strtoll(text, &end, 10);
     if (end == text) return false;
     *value = n > MAX_CLOCK_INPUT ? MAX_CLOCK_INPUT : n < -MAX_CLOCK_INPUT ? -MAX_CLOCK_INPUT : n;
     return true;
@@ -148,7 +149,7 @@ void finishEdit(Board* board, LoopState* state)
             }
             if (empty) fen[n++] = char('0' + empty);
             empty = 0;
-            fen[n++] = " PNBRQK pnbrqk"[code];
+            fen[n++] = pcString[code];
         }
         if (empty) fen[n++] = char('0' + empty);
         if (r) fen[n++] = '/';
@@ -197,17 +198,17 @@ int handleEditLine(Board* board, LoopState* state, const char* line)
 
 // A clock for this move alone: the budget, and a hard cap a safety margin below it so that
 // the clock is never overrun.
-void setMoveClock(LoopState* state, long long ms)
+void setMoveClock(LoopState* state, std::int64_t ms)
 {
-    const long long margin = ms / 20 > 100 ? ms / 20 : 100;
-    long long cap = ms - margin;
+    const std::int64_t margin = ms / 20 > 100 ? ms / 20 : 100;
+    std::int64_t cap = ms - margin;
     if (cap < 1) cap = 1;
     state->timeLimit = std::int32_t(clampBudget(ms));
     state->hardCap = std::int32_t(clampBudget(cap));
 }
 
 // "st": seconds per move.
-void setSecondsPerMove(LoopState* state, long long seconds)
+void setSecondsPerMove(LoopState* state, std::int64_t seconds)
 {
     state->stLimit = std::int32_t(clampBudget(seconds * 1000));
     state->budgetFromSt = 1;
@@ -216,10 +217,10 @@ void setSecondsPerMove(LoopState* state, long long seconds)
 
 // "time": the engine's remaining clock in centiseconds. Under "st" the GUIs report the time
 // left for this move, which can only shorten it; otherwise the budget is a fortieth of it.
-void setRemainingClock(LoopState* state, long long centiseconds)
+void setRemainingClock(LoopState* state, std::int64_t centiseconds)
 {
     if (state->budgetFromSt) {
-        const long long ms = centiseconds * 10;
+        const std::int64_t ms = centiseconds * 10;
         setMoveClock(state, ms < state->stLimit ? ms : state->stLimit);
         return;
     }
@@ -376,7 +377,7 @@ int handleLine(Board* board, LoopState* state, const char* line)
         return 1;
     }
 
-    long long number = 0;
+    std::int64_t number = 0;
     if (!std::strcmp(line, "new\n")) {
         setPosition(board, state, initialPosition);
         state->bookEnabled = 1;
