@@ -1,0 +1,53 @@
+#pragma once
+#include <cstdint>
+
+#include "board.h"
+
+// The conversation with an xboard GUI: one line of input at a time, the game kept on the
+// Board, the engine's own moves played and announced.
+
+constexpr int LINE_SIZE = 256;  // an input line holds at most 255 characters
+constexpr std::int32_t DEFAULT_TIME_LIMIT = 5000;
+
+// What the loop remembers between lines.
+struct LoopState {
+    std::int32_t timeLimit;  // milliseconds per move handed to the search
+    std::int32_t hardCap;    // 0, or the bound the per-move clock of "st" puts on every limit
+    std::int32_t stLimit;    // the time per move of "st", milliseconds
+    std::uint8_t budgetFromSt;  // "st" is in force, until "level" sets a clock of another kind
+    std::uint8_t bookEnabled;
+    std::uint8_t forceMode;
+    // Edit mode: the men are gathered here and take effect only on ".".
+    std::uint8_t editMode;
+    std::uint8_t editBlack;  // the colour the next man is given
+    std::uint8_t editSquares[128];
+    Move move;               // the opponent's move read, or the engine's move chosen
+    Move moves[MAX_MOVES];   // the legal moves of the game-end test
+};
+
+void initLoopState(LoopState* state, int bookOpen);
+
+// Handles one input line (its newline included, as read). Returns 0 on "quit", else 1.
+// Any text is safe here: lines of LINE_SIZE characters or more are ignored whole.
+int handleLine(Board* board, LoopState* state, const char* line);
+
+// Reads standard input until "quit" or its end.
+void xboardLoop(Board* board);
+
+// The engine's turn: a book move or a searched one, played, announced, the game-end test.
+void engineTurn(Board* board, LoopState* state);
+
+// 1 and the legal move the text names (e2e4, e7e8q; the letter in either case), else 0
+// with *move untouched. The Board is left as it was.
+int inputMoveLegal(Board* board, const char* text, Move* move);
+
+// 1 when the current position stands for exactly the third time in the game.
+int checkGameDraw(const Board* board);
+
+// After a game move: prints the result line and returns 1 on threefold repetition, mate or
+// stalemate; else 0. moves receives the legal moves of the side to move.
+int checkGameEnd(Board* board, Move* moves);
+
+// The fifty-move rule, judged from the recorded game moves alone: the last hundred
+// half-moves made neither a capture nor a pawn move.
+int fiftyMoveRule(const Board* board);
