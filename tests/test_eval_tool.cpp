@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
@@ -41,7 +42,7 @@ const ToolCase toolCases[] = {
 
 TEST(EvalTool, LastLineOrRefusalWithStatusTwo)
 {
-    const std::string base = testing::TempDir() + "quillmaren-eval-tool";
+    const std::string base = testing::TempDir() + "quillmaren-eval-tool-" + std::to_string(getpid());
     for (const ToolCase& c : toolCases) {
         const std::string command = std::string("'") + QUILLMAREN_TOOL + "' " + c.arguments + " >"
             + base + ".out 2>" + base + ".err";
