@@ -1,20 +1,809 @@
 #include "search.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "attack.h"
+#include "eval.h"
 #include "hash.h"
 #include "movegen.h"
+#include "see.h"
 
-// Placeholder until the real search lands: the first legal move, no thinking output.
-HashEntry* hashtable;
-std::int32_t hashSize;
-int hashHits1, hashStores, hashCuts, hashMoves;
+namespace {
 
-void initHashtable(std::int32_t buckets) { hashSize = buckets; }
-void clearHashtable(std::int32_t) {}
-void clearHistoryHeuristic() {}
-void clearKillerMove() {}
+// The knobs of the search, one block per rule in the order a node applies them.
 
-void search(Board* board, Move* result, std::int32_t, std::int32_t)
+// clock: read once in this many node calls plus one
+constexpr int CLOCK_INTERVAL = 8191;
+
+// time control of the driver
+constexpr std::int64_t HARD_LIMIT_FACTOR = 5;       // hard limit = this x the budget
+constexpr std::int64_t DISCARD_ABORTED_NODES = 5000;  // an aborted call past this is thrown away
+constexpr int BEST_MOVE_CHANGE_FROM_DEPTH = 5;      // best-move changes count from this depth
+constexpr int UNSTABLE_CHANGES = 2;                 // more changes than this double the budget
+constexpr int SETTLED_WIN_SCORE = 300;              // one change and above this: stop early
+
+// aspiration windows
+constexpr int ASPIRATION_WINDOW = 30;
+constexpr int ASPIRATION_WIDEN_FIRST = 50;
+constexpr int ASPIRATION_WIDEN_SECOND = 200;  // and the budget is doubled once
+constexpr int ASPIRATION_WIDEN_THIRD = 500;
+
+// null move with verification
+constexpr int NULL_MIN_DEPTH = 2;
+constexpr int NULL_REDUCTION = 4;  // child depth: depth - 4, three plies beyond the normal one
+constexpr int NULL_VERIFY_MIN_DEPTH = 6;
+constexpr int NULL_VERIFY_REDUCTION = 5;
+
+// razoring
+constexpr int RAZOR_MAX_DEPTH = 2;
+constexpr int RAZOR_MARGIN = 300;
+
+// internal iterative deepening
+constexpr int IID_MIN_DEPTH = 5;
+constexpr int IID_REDUCTION = 2;
+
+// extensions, in tenths of a ply
+constexpr int EXTENSION_PLY = 10;
+constexpr int EXTENSION_RECAPTURE_PV = 10;
+constexpr int EXTENSION_PAWN_PUSH = 5;
+constexpr int EXTENSION_SINGLE_REPLY = 5;
+
+// history pruning
+constexpr int HISTORY_PRUNE_MAX_DEPTH = 5;
+constexpr int HISTORY_PRUNE_MOVES = 2;  // moves tried >= depth + this
+
+// futility pruning, margin by depth
+constexpr int FUTILITY_MAX_DEPTH = 2;
+constexpr int FUTILITY_MARGIN[FUTILITY_MAX_DEPTH + 1] = {0, 100, 300};
+
+// late-move reductions
+constexpr int LMR_MIN_DEPTH = 3;
+constexpr int LMR_MOVES_PV = 6;      // reduce from the move after this many at PV nodes
+constexpr int LMR_MOVES_NON_PV = 3;  // and after this many elsewhere
+constexpr int LMR_REDUCTION = 2;     // reduced child depth: depth - 2
+constexpr std::uint32_t LMR_SUCCESS_RATIO = 4;  // a move this much more often good is kept
+
+// quiescence: a quiet child level falls by this, one after a check or an evasion
+constexpr int QS_QUIET_STEP = 8;
+
+inline std::int64_t saturatingTimes(std::int64_t value, std::int64_t factor)
+{
+    constexpr std::int64_t limit = INT64_MAX / 16;
+    if (value > limit / factor) return limit;
+    if (value < -limit / factor) return -limit;
+    return value * factor;
+}
+
+// The bound of every hard limit: the protocol's time per move, when it sets one.
+std::int64_t hardCapOfSearch;
+
+inline std::int64_t capped(std::int64_t limit)
+{
+    return hardCapOfSearch > 0 && limit > hardCapOfSearch ? hardCapOfSearch : limit;
+}
+
+// Nobody reads the lines of the null-move, verification and internal searches, so they
+// share one, off the stack.
+PvLine scratchLine;
+
+inline std::uint32_t* historyCell(std::uint32_t table[2][16][128], const Move* m)
+{
+    return &table[m->piece > EMPTY][m->piece & 15][m->to & 127];
+}
+
+inline bool isQuiet(const Move* m) { return !(m->flags & (FLAG_CAPTURE | FLAG_PROMOTION)); }
+
+inline int sideInCheck(const Board* board)
+{
+    const int side = board->sideToMove;
+    return isAttackedSimple(board, board->kingSquare[side], side ^ 1);
+}
+
+// Shared by alphaBeta and qSearch: 1 once the hard limit has passed.
+inline bool clockExpired()
+{
+    if (abortNodes > CLOCK_INTERVAL) {
+        abortNodes = 0;
+        if (timer() - timerSearchStart > maxTimeAllowed) {
+            searchAborted = 1;
+            return true;
+        }
+    } else {
+        ++abortNodes;
+    }
+    return false;
+}
+
+inline void setLine(PvLine* line, const Move* m, const PvLine* child)
+{
+    std::uint32_t n = child->length;
+    if (n > MAX_PLY - 1) n = MAX_PLY - 1;
+    line->moves[0] = *m;
+    std::memcpy(line->moves + 1, child->moves, n * sizeof(Move));
+    line->length = n + 1;
+}
+
+// Failure counts for the moves picked at a node before its best or cut-off move.
+void blamePickedMoves(const MoveList* list, const Move* best, int depth)
+{
+    for (int j = 0; j < list->count; ++j) {
+        const Move* other = &list->moves[j];
+        if (list->picked[j] && (other->from != best->from || other->to != best->to))
+            updateBadHistoryHeuristic(other, depth);
+    }
+}
+
+}  // namespace
+
+std::uint8_t searchAborted;
+std::int32_t abortNodes;
+std::int64_t timerSearchStart;
+std::int64_t maxTimeAllowed;
+std::int64_t globalNodes;
+std::int64_t globalQNodes;
+std::int64_t maxQNodes;
+std::uint8_t followPV;
+std::uint8_t fractalExtensions;
+Move bestMove = NO_MOVE;
+std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck, extRecap, extPawn;
+int lastSearchScore;
+int lastSearchDepth;
+
+std::uint32_t historyHeuristic[2][16][128];
+std::uint32_t historyMax[2] = {1, 1};
+std::uint32_t successHistoryHeuristic[2][16][128];
+std::uint32_t badHistoryHeuristic[2][16][128];
+std::uint32_t badHistoryMax[2] = {1, 1};
+KillerEntry killerMove[2][MAX_PLY];
+
+// Killer and history heuristics ---------------------------------------------------------
+
+void updateKillerMove(const Board* board, const Move* m)
+{
+    if (!isQuiet(m) || board->ply >= MAX_PLY) return;
+    KillerEntry* e = &killerMove[m->piece > EMPTY][board->ply];
+    int slot = -1;
+    for (int s = 0; s < 3; ++s) {
+        const Move& k = e->killers[s];
+        if (k.from == m->from && k.to == m->to && k.piece == m->piece) {
+            slot = s;
+            break;
+        }
+    }
+    if (slot >= 0) {
+        ++e->hits[slot];
+    } else {
+        e->killers[2] = *m;
+        e->hits[2] = 1;
+    }
+    // One bubble pass: a move rises one place each time it gets ahead of the one above.
+    for (int s = 2; s > 0; --s) {
+        if (e->hits[s] > e->hits[s - 1]) {
+            const Move k = e->killers[s];
+            const std::uint32_t h = e->hits[s];
+            e->killers[s] = e->killers[s - 1];
+            e->hits[s] = e->hits[s - 1];
+            e->killers[s - 1] = k;
+            e->hits[s - 1] = h;
+        }
+    }
+}
+
+void updateHistoryHeuristic(const Move* m, int depth)
+{
+    if (!isQuiet(m)) return;
+    ++*historyCell(successHistoryHeuristic, m);
+    std::uint32_t* cell = historyCell(historyHeuristic, m);
+    const std::uint32_t bonus = std::uint32_t(depth) * std::uint32_t(depth);
+    // Saturate rather than wrap: a wrapped sum would demote the best move of all.
+    *cell = *cell > UINT32_MAX - bonus ? UINT32_MAX : *cell + bonus;
+    const int side = m->piece > EMPTY;
+    if (*cell > historyMax[side]) historyMax[side] = *cell;
+}
+
+void updateBadHistoryHeuristic(const Move* m, int)
+{
+    if (!isQuiet(m)) return;
+    ++*historyCell(badHistoryHeuristic, m);
+}
+
+int getHistoryBonus(const Move* m)
+{
+    const double entry = *historyCell(historyHeuristic, m);
+    return int(entry / double(historyMax[m->piece > EMPTY]) * 1000.0);
+}
+
+int getBadHistoryBonus(const Move* m)
+{
+    const double entry = *historyCell(badHistoryHeuristic, m);
+    return int(entry / double(badHistoryMax[m->piece > EMPTY]) * 1000.0);
+}
+
+void clearHistoryHeuristic()
+{
+    std::memset(historyHeuristic, 0, sizeof historyHeuristic);
+    std::memset(successHistoryHeuristic, 0, sizeof successHistoryHeuristic);
+    std::memset(badHistoryHeuristic, 0, sizeof badHistoryHeuristic);
+    historyMax[0] = historyMax[1] = 1;
+    badHistoryMax[0] = badHistoryMax[1] = 1;
+}
+
+void clearKillerMove()
+{
+    for (auto& side : killerMove) {
+        for (KillerEntry& e : side) {
+            for (int s = 0; s < 3; ++s) {
+                e.killers[s].from = NO_SQUARE;
+                e.hits[s] = 0;
+            }
+        }
+    }
+}
+
+void showKillers(const Board* board)
+{
+    if (board->ply >= MAX_PLY) return;
+    const KillerEntry& e = killerMove[board->sideToMove & 1][board->ply];
+    for (int s = 0; s < 3; ++s)
+        std::printf("%d) f: %d  t: %d, counter = %u\n", s + 1, e.killers[s].from, e.killers[s].to,
+                    e.hits[s]);
+}
+
+// Repetition ----------------------------------------------------------------------------
+
+int checkDraw(const Board* board)
+{
+    const int n = board->gamePly < HISTORY_SIZE ? int(board->gamePly) : HISTORY_SIZE - 1;
+    const std::uint64_t key = board->hashHistory[n];
+    // Entry 0 is never written: the set-up position is not part of the history.
+    for (int i = n - 1; i >= 1; --i)
+        if (board->hashHistory[i] == key) return 1;
+    return 0;
+}
+
+int isPawnPush(Board* board, Move* m)
+{
+    const int r = rank(m->to);
+    if (!((m->piece == WHITE_PAWN && r == 7) || (m->piece == BLACK_PAWN && r == 2))) return 0;
+    if (see(board, m) < 0) return 0;
+    ++extPawn;
+    return 1;
+}
+
+// Quiescence search ----------------------------------------------------------------------
+
+int qSearch(Board* board, int alpha, int beta, int qDepth)
+{
+    const int ply = int(board->ply);
+    if (ply != 0 && checkDraw(board)) return 0;
+    const int nodeInCheck = board->inCheck;
+    if (clockExpired()) return 0;
+    if (searchAborted) return 0;
+    if (ply >= MAX_SEARCH_PLY) return eval(board);
+
+    const int e = eval(board);
+    ++globalQNodes;
+    ++globalNodes;
+
+    // Stand pat, except in check.
+    int best = -INF_SCORE;
+    if (!nodeInCheck) {
+        best = e;
+        if (e >= beta) return e;
+        if (e > alpha) alpha = e;
+    }
+
+    board->hashMove = NO_MOVE;
+    MoveList* list = &board->moveLists[ply];
+    int count = nodeInCheck ? generateMoves(board, list->moves, 1)
+                            : generateCaptures(board, list->moves, 1);
+    list->count = std::uint16_t(count);
+    if (count == 0) return nodeInCheck ? ply - INF_SCORE : e;
+
+    const int first = assignQScoreMovelist(board, list);
+    for (int j = 0; j < count; ++j) {
+        Move m;
+        const int k = j == 0 ? getMove(list, &m, first) : getNextBestMove(list, &m);
+        // The previous move left a king to be taken: it was illegal.
+        if (m.captured == WHITE_KING || m.captured == BLACK_KING) return ply + INF_SCORE;
+        makeMove(board, &m);
+        if (!nodeInCheck) {
+            // Delta: even the exchange gain cannot lift a null window.
+            if (beta - alpha == 1) {
+                const int f = e + list->seeScore[k];
+                if (f < alpha) {
+                    if (f > best) best = f;
+                    unmakeMove(board, &m);
+                    continue;
+                }
+            }
+            if (list->seeScore[k] < 0 && !(m.flags & FLAG_PROMOTION)) {
+                unmakeMove(board, &m);
+                continue;
+            }
+        }
+        board->inCheck = std::uint8_t(sideInCheck(board));
+        updateHashKey(board, &m);
+        const int child = (nodeInCheck || board->inCheck) ? qDepth - 1 : qDepth - QS_QUIET_STEP;
+        const int s = -qSearch(board, -beta, -alpha, child);
+        updateHashKey(board, &m);
+        unmakeMove(board, &m);
+        if (s > best) best = s;
+        if (s >= beta) return s;
+        if (s > alpha) alpha = s;
+    }
+
+    // Quiet checks, at the first level only.
+    if (!nodeInCheck && qDepth == 0) {
+        count = generateMoves(board, list->moves, 0);
+        list->count = std::uint16_t(count);
+        for (int j = 0; j < count; ++j) {
+            Move* m = &list->moves[j];
+            if ((m->flags & FLAG_CAPTURE) || !isLegalSimple(board, m)) continue;
+            makeMove(board, m);
+            board->inCheck = std::uint8_t(sideInCheck(board));
+            unmakeMove(board, m);
+            if (!board->inCheck) continue;
+            if (see(board, m) < 0) continue;
+            makeMove(board, m);
+            updateHashKey(board, m);
+            const int s = -qSearch(board, -beta, -alpha, qDepth - 1);
+            updateHashKey(board, m);
+            unmakeMove(board, m);
+            if (s > best) best = s;
+            if (s >= beta) return s;
+            if (s > alpha) alpha = s;
+        }
+    }
+    return best;
+}
+
+// Alpha-beta search ----------------------------------------------------------------------
+
+int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::uint8_t nullAllowed)
+{
+    // 1-2. Clock and abort
+    if (clockExpired()) return 0;
+    if (searchAborted) return 0;
+
+    // 3. Per-node values
+    const int ply = int(board->ply);
+    if (ply >= MAX_SEARCH_PLY) {
+        line->length = 0;
+        return eval(board);
+    }
+    if (board->ply > board->maxPly) board->maxPly = board->ply;
+    const int nodeInCheck = board->inCheck;
+    const int entryAlpha = alpha;
+    const bool pvNode = beta - alpha > 1;
+    const std::uint8_t entryFractal = fractalExtensions;
+    const std::uint8_t entryCaptureSquare = board->lastCaptureSquare;
+    const std::uint8_t entryCapturedPiece = board->lastCapturedPiece;
+    const int material = board->sideToMove ? -board->material : board->material;
+    Move tableMove = NO_MOVE;
+    Move nodeBest = NO_MOVE;
+    std::uint8_t boundType = 1;
+    int staticEval = 0;
+    bool evalKnown = false;
+    auto staticEvaluation = [&] {
+        if (!evalKnown) {
+            staticEval = eval(board);
+            evalKnown = true;
+        }
+        return staticEval;
+    };
+
+    // 4. Repetition
+    if (ply != 0 && checkDraw(board)) {
+        line->length = 0;
+        return 0;
+    }
+
+    // 5. Transposition table: scores only at non-PV nodes; the move and the null-move veto
+    // everywhere.
+    const int tableScore = probeHashtable(board, &alpha, &beta, &nullAllowed, depth, &tableMove);
+    if (!pvNode && tableScore != HASH_NO_SCORE) {
+        ++hashCuts;
+        line->length = 0;
+        return tableScore;
+    }
+
+    // 6. Leaf
+    if (depth <= 0) {
+        line->length = 0;
+        const std::int64_t qBefore = globalQNodes;
+        const int q = qSearch(board, alpha, beta, 0);
+        if (globalQNodes - qBefore > maxQNodes) maxQNodes = globalQNodes - qBefore;
+        if (!searchAborted) recordHashtable(board, 0, q, 0, &nodeBest);
+        return q;
+    }
+
+    // 7. Null move with verification, else razoring
+    if (depth >= NULL_MIN_DEPTH && nullAllowed == 1 && !nodeInCheck && !pvNode && ply != 0
+        && alpha >= -MATE_BOUND && beta <= MATE_BOUND && staticEvaluation() >= beta) {
+        ++nullTried;
+        Move undo = NO_MOVE;
+        makeNullmove(board, &undo);
+        const int s = -alphaBeta(board, -beta, -beta + 1, depth - NULL_REDUCTION, &scratchLine, 0);
+        unmakeNullmove(board, &undo);
+        board->inCheck = std::uint8_t(nodeInCheck);
+        if (s >= beta) {
+            if (depth >= NULL_VERIFY_MIN_DEPTH) {
+                const int v =
+                    alphaBeta(board, alpha, beta, depth - NULL_VERIFY_REDUCTION, &scratchLine, 0);
+                if (v >= beta) {
+                    ++betaCut;
+                    ++betaCutOnFirst;
+                    ++nullCut;
+                    line->length = 0;
+                    return v;
+                }
+            } else {
+                ++betaCut;
+                ++betaCutOnFirst;
+                ++nullCut;
+                line->length = 0;
+                return s;
+            }
+        }
+    } else if (nullAllowed == 1 && !pvNode && depth <= RAZOR_MAX_DEPTH
+               && alpha - RAZOR_MARGIN >= material) {
+        if (staticEvaluation() <= alpha - RAZOR_MARGIN) {
+            const int q = qSearch(board, alpha, beta, 0);
+            if (q <= alpha) return q;
+        }
+    }
+
+    // 8. Children may try a null move again.
+    if (nullAllowed == 0) nullAllowed = 1;
+
+    // 9. Move to try first: the stored line while following it, else the table move.
+    if (followPV == 1) {
+        if (board->pv[ply].from != NO_SQUARE) board->hashMove = board->pv[ply];
+        if (board->pv[ply + 1].from == NO_SQUARE) followPV = 0;
+    } else {
+        board->hashMove = tableMove;
+    }
+
+    // 10-11. Generate; no move is mate or stalemate.
+    MoveList* list = &board->moveLists[ply];
+    const int count = generateMoves(board, list->moves, (nodeInCheck || ply == 0) ? 1 : 0);
+    list->count = std::uint16_t(count);
+    if (count == 0) {
+        line->length = 0;
+        return nodeInCheck ? ply - INF_SCORE : 0;
+    }
+
+    // 12. Internal iterative deepening finds a move to try first at PV nodes.
+    if (pvNode && ply != 0 && board->hashMove.from == NO_SQUARE && depth >= IID_MIN_DEPTH) {
+        const int s = alphaBeta(board, alpha, beta, depth - IID_REDUCTION, &scratchLine, 0);
+        if (s <= alpha) alphaBeta(board, -INF_SCORE, beta, depth - IID_REDUCTION, &scratchLine, 0);
+        if (bestMove.from != NO_SQUARE) board->hashMove = bestMove;
+    }
+
+    // 13. Order
+    int first = 0;
+    if (ply == 0 && depth > 1) assignScoreRootMovelist(board, list);
+    else first = assignScoreMovelist(board, list);
+
+    // 14-15. Move loop
+    int bestScore = -INF_SCORE;
+    int movesTried = 0;
+    PvLine childLine;
+    childLine.length = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t nodesBefore = globalNodes;
+        Move m;
+        const int index = (i == 0 && ply != 0) ? getMove(list, &m, first) : getNextBestMove(list, &m);
+        if (!nodeInCheck && !isLegalSimple(board, &m)) continue;
+        ++movesTried;
+
+        // Recapture and pawn-push extensions, judged before the move is made.
+        bool extended = false;
+        int e = 0;
+        if ((m.flags & FLAG_CAPTURE) && m.to == entryCaptureSquare
+            && std::abs(pieceValues[m.captured]) == std::abs(pieceValues[entryCapturedPiece])) {
+            ++extRecap;
+            extended = true;
+            if (pvNode) fractalExtensions += EXTENSION_RECAPTURE_PV;
+        }
+        if (isPawnPush(board, &m)) {
+            fractalExtensions += EXTENSION_PAWN_PUSH;
+            extended = true;
+        }
+        const bool quiet = isQuiet(&m);
+        // The futility rule needs the node's own evaluation; it is taken here, before the
+        // move, whenever that rule may ask for it.
+        if (depth <= FUTILITY_MAX_DEPTH && ply != 0 && !pvNode && !nodeInCheck && quiet
+            && material < beta)
+            staticEvaluation();
+
+        if (ply != 0) ++globalNodes;
+        makeMove(board, &m);
+        updateHashKey(board, &m);
+        board->inCheck = std::uint8_t(sideInCheck(board));
+
+        // Check and single-reply extensions; a full ply of credit extends by one.
+        if (board->inCheck) {
+            ++extCheck;
+            e = 1;
+            extended = true;
+        }
+        if (nodeInCheck && count == 1) {
+            fractalExtensions += EXTENSION_SINGLE_REPLY;
+            extended = true;
+        }
+        if (fractalExtensions >= EXTENSION_PLY) {
+            e = 1;
+            fractalExtensions %= EXTENSION_PLY;
+        }
+
+        // History and futility pruning of quiet moves.
+        bool pruned = false;
+        if (depth <= HISTORY_PRUNE_MAX_DEPTH && board->ply > 1 && !pvNode && !extended && e == 0
+            && !nodeInCheck && quiet) {
+            const std::uint32_t bad = *historyCell(badHistoryHeuristic, &m);
+            const std::uint32_t good = *historyCell(successHistoryHeuristic, &m);
+            if (movesTried >= depth + HISTORY_PRUNE_MOVES && bad > good * std::uint32_t(depth)) {
+                pruned = true;
+            } else if (depth <= FUTILITY_MAX_DEPTH && material < beta) {
+                const int futility = staticEvaluation() + FUTILITY_MARGIN[depth];
+                if (futility < beta && movesTried > 1) {
+                    if (futility > bestScore) bestScore = futility;
+                    pruned = true;
+                }
+            }
+        }
+
+        int s = 0;
+        if (!pruned) {
+            const int d = depth - 1 + e;
+            if (movesTried == 1) {
+                s = -alphaBeta(board, ply == 0 ? -INF_SCORE : -beta, -alpha, d, &childLine,
+                               nullAllowed);
+            } else {
+                followPV = 0;
+                bool done = false;
+                // Late-move reduction
+                if (board->ply > 1 && depth >= LMR_MIN_DEPTH && !extended && e == 0
+                    && !nodeInCheck && !board->inCheck && quiet
+                    && movesTried > (pvNode ? LMR_MOVES_PV : LMR_MOVES_NON_PV)
+                    && LMR_SUCCESS_RATIO * *historyCell(badHistoryHeuristic, &m)
+                           >= *historyCell(successHistoryHeuristic, &m)) {
+                    s = -alphaBeta(board, -alpha - 1, -alpha, depth - LMR_REDUCTION, &childLine, 1);
+                    done = s <= alpha;
+                }
+                if (!done) {
+                    s = -alphaBeta(board, -alpha - 1, -alpha, d, &childLine, nullAllowed);
+                    if (pvNode && s > alpha && (ply == 0 || s < beta))
+                        s = -alphaBeta(board, -beta, -alpha, d, &childLine, nullAllowed);
+                }
+            }
+            if (ply == 0) board->rootMoveNodes[index] = globalNodes - nodesBefore;
+        }
+
+        fractalExtensions = entryFractal;
+        updateHashKey(board, &m);
+        unmakeMove(board, &m);
+        board->inCheck = std::uint8_t(nodeInCheck);
+        if (pruned) continue;
+
+        if (s > bestScore) bestScore = s;
+        if (s > alpha) {
+            if (s >= beta) {
+                // 16. Cut-off
+                if (ply != 0 && !searchAborted) recordHashtable(board, depth, s, 2, &m);
+                if (!nodeInCheck && ply != 0) {
+                    updateKillerMove(board, &m);
+                    updateHistoryHeuristic(&m, depth);
+                }
+                ++betaCut;
+                if (movesTried == 1) ++betaCutOnFirst;
+                else if (!nodeInCheck && ply != 0) blamePickedMoves(list, &m, depth);
+                if (ply == 0 && movesTried > 1) {
+                    line->moves[0] = m;
+                    line->length = 1;
+                }
+                bestMove = m;
+                return s;
+            }
+            setLine(line, &m, &childLine);
+            boundType = 0;
+            alpha = s;
+            nodeBest = m;
+        }
+    }
+
+    // 17. End of the loop
+    bestMove = nodeBest;
+    if (movesTried == 0) {
+        line->length = 0;
+        return 0;
+    }
+    if (alpha > entryAlpha && ply != 0) {
+        updateKillerMove(board, &nodeBest);
+        updateHistoryHeuristic(&nodeBest, depth);
+        blamePickedMoves(list, &nodeBest, depth);
+    }
+    if (ply == 0) return alpha;
+    if (!searchAborted) recordHashtable(board, depth, bestScore, boundType, &nodeBest);
+    return bestScore;
+}
+
+// Driver ---------------------------------------------------------------------------------
+
+void storePv(Board* board, const PvLine* line)
+{
+    const std::uint32_t n = line->length < MAX_PLY - 1 ? line->length : MAX_PLY - 1;
+    for (std::uint32_t i = 0; i < n; ++i) board->pv[i] = line->moves[i];
+    board->pv[n].from = NO_SQUARE;
+}
+
+namespace {
+
+void printThinking(int depth, int score, std::int64_t elapsed, const PvLine* line)
+{
+    std::printf("%d %d %lld %lld ", depth, score, static_cast<long long>(elapsed / 10),
+                static_cast<long long>(globalNodes));
+    char text[8];
+    for (std::uint32_t i = 0; i < line->length && i < MAX_PLY; ++i)
+        std::printf("%s ", moveToString(&line->moves[i], text));
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// The first move of the line when it is a legal move here, else the first legal move;
+// NO_MOVE when there is none.
+Move legalChoice(Board* board, const PvLine* line)
 {
     Move moves[MAX_MOVES];
-    if (generateMoves(board, moves, 1) > 0) *result = moves[0];
+    const int n = generateMoves(board, moves, 1);
+    if (n == 0) return NO_MOVE;
+    if (line->length > 0) {
+        const Move& want = line->moves[0];
+        for (int i = 0; i < n; ++i)
+            if (moves[i].from == want.from && moves[i].to == want.to
+                && moves[i].flags == want.flags && moves[i].promotion == want.promotion)
+                return moves[i];
+    }
+    return moves[0];
+}
+
+void resetCounters(Board* board)
+{
+    followPV = 0;
+    abortNodes = 0;
+    globalNodes = globalQNodes = 0;
+    hashStores = hashCuts = hashHits1 = 0;
+    extCheck = extRecap = extPawn = 0;
+    hashMoves = 0;
+    betaCut = betaCutOnFirst = nullCut = nullTried = 0;
+    maxQNodes = 0;
+    fractalExtensions = 0;
+    board->ply = 0;
+}
+
+}  // namespace
+
+int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
+{
+    resetCounters(board);
+    int alpha = -INF_SCORE, beta = INF_SCORE, failCount = 0, depth = 1, bestMoveChanges = 0;
+    bool timeExtended = false;
+    std::int64_t timeLimit = limits->useClock ? limits->timeLimit : INT64_MAX / 16;
+    hardCapOfSearch = limits->useClock ? limits->hardCap : 0;
+    const int maxDepth = limits->maxDepth < MAX_DEPTH ? limits->maxDepth : MAX_DEPTH;
+    maxTimeAllowed = capped(saturatingTimes(timeLimit, HARD_LIMIT_FACTOR));
+    const std::int64_t start = timer();
+    timerSearchStart = start;
+
+    PvLine current, previous;
+    current.length = previous.length = 0;
+    current.moves[0] = previous.moves[0] = NO_MOVE;
+    int score = 0;
+    bool discarded = false;
+    lastSearchScore = 0;
+    lastSearchDepth = 0;
+    searchAborted = 0;
+
+    auto extendTime = [&] {
+        maxTimeAllowed = capped(saturatingTimes(maxTimeAllowed, 2));
+        timeLimit = saturatingTimes(timeLimit, 2);
+        timeExtended = true;
+    };
+
+    if (timeLimit >= 0) {
+        std::int64_t elapsed = 0;
+        do {
+            searchAborted = 0;
+            score = alphaBeta(board, alpha, beta, depth, &current, 0);
+            if (searchAborted && globalNodes > DISCARD_ABORTED_NODES) {
+                discarded = true;
+                break;
+            }
+            storePv(board, &current);
+            followPV = 1;
+            elapsed = timer() - start;
+            if (limits->printLines) printThinking(depth, score, elapsed, &current);
+            lastSearchScore = score;
+            lastSearchDepth = depth;
+
+            if (depth >= BEST_MOVE_CHANGE_FROM_DEPTH
+                && (current.moves[0].from != previous.moves[0].from
+                    || current.moves[0].to != previous.moves[0].to))
+                ++bestMoveChanges;
+            previous.length = current.length;
+            std::memcpy(previous.moves, current.moves, sizeof previous.moves);
+
+            // Time control: an unstable best move earns more time; a settled win stops.
+            if (bestMoveChanges > UNSTABLE_CHANGES && !timeExtended) {
+                extendTime();
+            } else if (limits->useClock && bestMoveChanges == 1 && !timeExtended
+                       && elapsed > timeLimit / 2 && score > SETTLED_WIN_SCORE) {
+                break;
+            }
+
+            // Aspiration window, kept within the bounds of every score
+            if (score <= alpha) {
+                if (failCount == 0) {
+                    alpha -= ASPIRATION_WIDEN_FIRST;
+                } else if (failCount == 1) {
+                    if (!timeExtended) extendTime();
+                    alpha -= ASPIRATION_WIDEN_SECOND;
+                } else if (failCount == 2) {
+                    alpha -= ASPIRATION_WIDEN_THIRD;
+                } else {
+                    alpha = -INF_SCORE;
+                }
+                if (alpha < -INF_SCORE) alpha = -INF_SCORE;
+                ++failCount;
+            } else if (score >= beta) {
+                if (failCount == 0) {
+                    beta += ASPIRATION_WIDEN_FIRST;
+                } else if (failCount == 1) {
+                    if (!timeExtended) extendTime();
+                    beta += ASPIRATION_WIDEN_SECOND;
+                } else if (failCount == 2) {
+                    beta += ASPIRATION_WIDEN_THIRD;
+                } else {
+                    beta = INF_SCORE;
+                }
+                if (beta > INF_SCORE) beta = INF_SCORE;
+                ++failCount;
+            } else {
+                ++depth;
+                alpha = score - ASPIRATION_WINDOW > -INF_SCORE ? score - ASPIRATION_WINDOW : -INF_SCORE;
+                beta = score + ASPIRATION_WINDOW < INF_SCORE ? score + ASPIRATION_WINDOW : INF_SCORE;
+                failCount = 0;
+            }
+            // The hard limit has passed: no new iteration.
+            if (searchAborted) break;
+        } while (depth <= maxDepth
+                 && (!limits->useClock
+                     || (elapsed <= timeLimit && (hardCapOfSearch <= 0 || elapsed <= hardCapOfSearch))));
+    } else {
+        // No time at all: a one-ply look, quietly, for a move better than any at random.
+        searchAborted = 0;
+        alphaBeta(board, -INF_SCORE, INF_SCORE, 1, &current, 0);
+    }
+
+    // A discarded first call leaves no previous line; its partial line is still checked.
+    const PvLine* chosen = &current;
+    if ((discarded || searchAborted) && previous.length > 0) chosen = &previous;
+    *result = legalChoice(board, chosen);
+    return lastSearchScore;
+}
+
+void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t hardCap)
+{
+    const SearchLimits limits = {timeLimit, hardCap, MAX_DEPTH, true, true};
+    searchWithLimits(board, result, &limits);
+}
+
+int searchDepth(Board* board, Move* result, int depth)
+{
+    const SearchLimits limits = {0, 0, depth, false, false};
+    return searchWithLimits(board, result, &limits);
 }
