@@ -133,7 +133,8 @@ void initHashtable(std::int32_t buckets)
     if (buckets <= 0) return;
     std::int64_t size = buckets;
     while (size > 0) {
-        hashtable = static_cast<HashEntry*>(std::malloc(std::size_t(size) * sizeof(HashEntry)));
+        hashtable = static_cast<HashEntry*>(
+            std::aligned_alloc(alignof(HashEntry), std::size_t(size) * sizeof(HashEntry)));
         if (hashtable) break;
         // Fall back to the largest power of two below the size that failed.
         std::int64_t power = 1;
@@ -158,6 +159,11 @@ void clearHashtable(std::int32_t buckets)
         empty.key[i] = 0;
     }
     for (std::int32_t b = 0; b < n; ++b) hashtable[b] = empty;
+}
+
+void prefetchHashtable(const Board* board)
+{
+    if (hashtable) __builtin_prefetch(bucketOf(board));
 }
 
 int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,

@@ -26,13 +26,15 @@ constexpr int HASH_NO_SCORE = 32500;  // probe result when no slot gives a usabl
 constexpr int HASH_MATE_BOUND = 20000;
 constexpr std::int32_t HASH_DEFAULT_BUCKETS = 2097152;
 
-struct HashEntry {
-    Move move[4];
-    std::int32_t score[4];
-    std::int32_t depth[4];  // -1 marks an empty slot
-    std::uint8_t type[4];
+// One bucket, two cache lines: a probe that matches no key reads only the first.
+struct alignas(64) HashEntry {
     std::uint64_t key[4];
+    std::int32_t depth[4];  // -1 marks an empty slot
+    std::int32_t score[4];
+    std::uint8_t type[4];
+    Move move[4];
 };
+static_assert(sizeof(HashEntry) == 128);
 
 extern HashEntry* hashtable;
 extern std::int32_t hashSize;
@@ -48,3 +50,5 @@ void clearHashtable(std::int32_t buckets);
 int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,
                    Move* tableMove);
 void recordHashtable(Board* board, int depth, int score, std::uint8_t type, const Move* m);
+// Asks the cache for the bucket of the position a search is about to probe.
+void prefetchHashtable(const Board* board);
