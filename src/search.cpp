@@ -125,6 +125,15 @@ inline void setLine(PvLine* line, const Move* m, const PvLine* child)
     line->length = n + 1;
 }
 
+// A search of the same position again (verification, internal deepening, the next
+// iteration) must see the move that led to it, not the last one made below it: unmakeMove
+// leaves these fields as the deepest make set them.
+inline void restoreLastCapture(Board* board, std::uint8_t square, std::uint8_t piece)
+{
+    board->lastCaptureSquare = square;
+    board->lastCapturedPiece = piece;
+}
+
 // Failure counts for the moves picked at a node before its best or cut-off move.
 void blamePickedMoves(const MoveList* list, const Move* best, int depth)
 {
@@ -426,11 +435,13 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         ++nullTried;
         Move undo = NO_MOVE;
         makeNullmove(board, &undo);
+        prefetchHashtable(board);
         const int s = -alphaBeta(board, -beta, -beta + 1, depth - NULL_REDUCTION, &scratchLine, 0);
         unmakeNullmove(board, &undo);
         board->inCheck = std::uint8_t(nodeInCheck);
         if (s >= beta) {
             if (depth >= NULL_VERIFY_MIN_DEPTH) {
+                restoreLastCapture(board, entryCaptureSquare, entryCapturedPiece);
                 const int v =
                     alphaBeta(board, alpha, beta, depth - NULL_VERIFY_REDUCTION, &scratchLine, 0);
                 if (v >= beta) {
@@ -479,7 +490,10 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     // 12. Internal iterative deepening finds a move to try first at PV nodes.
     if (pvNode && ply != 0 && board->hashMove.from == NO_SQUARE && depth >= IID_MIN_DEPTH) {
         const int s = alphaBeta(board, alpha, beta, depth - IID_REDUCTION, &scratchLine, 0);
-        if (s <= alpha) alphaBeta(board, -INF_SCORE, beta, depth - IID_REDUCTION, &scratchLine, 0);
+        if (s <= alpha) {
+            restoreLastCapture(board, entryCaptureSquare, entryCapturedPiece);
+            alphaBeta(board, -INF_SCORE, beta, depth - IID_REDUCTION, &scratchLine, 0);
+        }
         if (bestMove.from != NO_SQUARE) board->hashMove = bestMove;
     }
 
@@ -523,6 +537,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         if (ply != 0) ++globalNodes;
         makeMove(board, &m);
         updateHashKey(board, &m);
+        prefetchHashtable(board);
         board->inCheck = std::uint8_t(sideInCheck(board));
 
         // Check and single-reply extensions; a full ply of credit extends by one.
@@ -699,6 +714,8 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
     const std::int64_t start = timer();
     timerSearchStart = start;
 
+    const std::uint8_t rootCaptureSquare = board->lastCaptureSquare;
+    const std::uint8_t rootCapturedPiece = board->lastCapturedPiece;
     PvLine current, previous;
     current.length = previous.length = 0;
     current.moves[0] = previous.moves[0] = NO_MOVE;
@@ -718,6 +735,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
         std::int64_t elapsed = 0;
         do {
             searchAborted = 0;
+            restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
             score = alphaBeta(board, alpha, beta, depth, &current, 0);
             if (searchAborted && globalNodes > DISCARD_ABORTED_NODES) {
                 discarded = true;
@@ -789,6 +807,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
         alphaBeta(board, -INF_SCORE, INF_SCORE, 1, &current, 0);
     }
 
+    restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
     // A discarded first call leaves no previous line; its partial line is still checked.
     const PvLine* chosen = &current;
     if ((discarded || searchAborted) && previous.length > 0) chosen = &previous;

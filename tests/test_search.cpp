@@ -430,6 +430,25 @@ TEST(Driver, SameSearchTwiceGivesTheSameTree)
     }
 }
 
+TEST(Driver, RecaptureRuleAtTheRootSeesTheGamesLastMove)
+{
+    // The last game move took on d5, and white can take back there.
+    auto board = boardFrom("rnbqkbnr/ppp1pppp/8/3p4/2P1P3/8/PP1P1PPP/RNBQKBNR b KQkq - 0 2");
+    ASSERT_TRUE(play(board.get(), "d5e4 d2d3 e4d3"));
+    ASSERT_EQ(board->lastCaptureSquare, D3);
+    freshTables();
+    Move first, second;
+    searchDepth(board.get(), &first, 7);
+    const std::int64_t nodes = globalNodes;
+    EXPECT_EQ(board->lastCaptureSquare, D3);
+    EXPECT_EQ(board->lastCapturedPiece, WHITE_PAWN);
+    // Whatever the first search made last, the second one starts from the game.
+    freshTables();
+    searchDepth(board.get(), &second, 7);
+    EXPECT_EQ(globalNodes, nodes);
+    EXPECT_EQ(text(first), text(second));
+}
+
 std::string benchTotal(int depth)
 {
     const std::string command = std::string(QUILLMAREN_TOOL) + " bench " + std::to_string(depth);
