@@ -1,5 +1,6 @@
 #include "search.h"
 
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -288,6 +289,7 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
     const int ply = int(board->ply);
     if (ply != 0 && checkDraw(board)) return 0;
     const int nodeInCheck = board->inCheck;
+    assert(nodeInCheck == sideInCheck(board));
     if (clockExpired()) return 0;
     if (searchAborted) return 0;
     if (ply >= MAX_SEARCH_PLY) return eval(board);
@@ -385,6 +387,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     }
     if (board->ply > board->maxPly) board->maxPly = board->ply;
     const int nodeInCheck = board->inCheck;
+    assert(nodeInCheck == sideInCheck(board));
     const int entryAlpha = alpha;
     const bool pvNode = beta - alpha > 1;
     const std::uint8_t entryFractal = fractalExtensions;
@@ -492,6 +495,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         const int s = alphaBeta(board, alpha, beta, depth - IID_REDUCTION, &scratchLine, 0);
         if (s <= alpha) {
             restoreLastCapture(board, entryCaptureSquare, entryCapturedPiece);
+            board->inCheck = std::uint8_t(nodeInCheck);
             alphaBeta(board, -INF_SCORE, beta, depth - IID_REDUCTION, &scratchLine, 0);
         }
         if (bestMove.from != NO_SQUARE) board->hashMove = bestMove;
@@ -538,7 +542,17 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         makeMove(board, &m);
         updateHashKey(board, &m);
         prefetchHashtable(board);
-        board->inCheck = std::uint8_t(sideInCheck(board));
+        const int checks = sideInCheck(board);
+        board->inCheck = std::uint8_t(checks);
+        // Every search of the child, re-searches included, starts from what the move set:
+        // a quiescence search leaves inCheck at its last child's value.
+        const std::uint8_t childCaptureSquare = board->lastCaptureSquare;
+        const std::uint8_t childCapturedPiece = board->lastCapturedPiece;
+        auto searchChild = [&](int childAlpha, int childBeta, int childDepth, std::uint8_t allowNull) {
+            board->inCheck = std::uint8_t(checks);
+            restoreLastCapture(board, childCaptureSquare, childCapturedPiece);
+            return -alphaBeta(board, childAlpha, childBeta, childDepth, &childLine, allowNull);
+        };
 
         // Check and single-reply extensions; a full ply of credit extends by one.
         if (board->inCheck) {
@@ -576,8 +590,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         if (!pruned) {
             const int d = depth - 1 + e;
             if (movesTried == 1) {
-                s = -alphaBeta(board, ply == 0 ? -INF_SCORE : -beta, -alpha, d, &childLine,
-                               nullAllowed);
+                s = searchChild(ply == 0 ? -INF_SCORE : -beta, -alpha, d, nullAllowed);
             } else {
                 followPV = 0;
                 bool done = false;
@@ -587,13 +600,13 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
                     && movesTried > (pvNode ? LMR_MOVES_PV : LMR_MOVES_NON_PV)
                     && LMR_SUCCESS_RATIO * *historyCell(badHistoryHeuristic, &m)
                            >= *historyCell(successHistoryHeuristic, &m)) {
-                    s = -alphaBeta(board, -alpha - 1, -alpha, depth - LMR_REDUCTION, &childLine, 1);
+                    s = searchChild(-alpha - 1, -alpha, depth - LMR_REDUCTION, 1);
                     done = s <= alpha;
                 }
                 if (!done) {
-                    s = -alphaBeta(board, -alpha - 1, -alpha, d, &childLine, nullAllowed);
+                    s = searchChild(-alpha - 1, -alpha, d, nullAllowed);
                     if (pvNode && s > alpha && (ply == 0 || s < beta))
-                        s = -alphaBeta(board, -beta, -alpha, d, &childLine, nullAllowed);
+                        s = searchChild(-beta, -alpha, d, nullAllowed);
                 }
             }
             if (ply == 0) board->rootMoveNodes[index] = globalNodes - nodesBefore;
@@ -716,6 +729,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
 
     const std::uint8_t rootCaptureSquare = board->lastCaptureSquare;
     const std::uint8_t rootCapturedPiece = board->lastCapturedPiece;
+    const std::uint8_t rootInCheck = board->inCheck;
     PvLine current, previous;
     current.length = previous.length = 0;
     current.moves[0] = previous.moves[0] = NO_MOVE;
@@ -736,6 +750,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
         do {
             searchAborted = 0;
             restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
+            board->inCheck = rootInCheck;
             score = alphaBeta(board, alpha, beta, depth, &current, 0);
             if (searchAborted && globalNodes > DISCARD_ABORTED_NODES) {
                 discarded = true;
@@ -808,6 +823,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
     }
 
     restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
+    board->inCheck = rootInCheck;
     // A discarded first call leaves no previous line; its partial line is still checked.
     const PvLine* chosen = &current;
     if ((discarded || searchAborted) && previous.length > 0) chosen = &previous;
