@@ -1,5 +1,6 @@
 #include "search.h"
 
+#include <array>
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
@@ -92,6 +93,87 @@ PvLine scratchLine;
 inline std::uint32_t* historyCell(std::uint32_t table[2][16][128], const Move* m)
 {
     return &table[m->piece > EMPTY][m->piece & 15][m->to & 127];
+}
+
+// For a 0x88 difference (target - origin + 119): the step that leads from origin to target
+// along a line, or 0, and the kinds of man that attack along it.
+constexpr std::uint8_t LINE_DIAGONAL = 1, LINE_STRAIGHT = 2, KNIGHT_JUMP = 4, KING_STEP = 8;
+struct Geometry {
+    std::array<std::int8_t, 239> step{};
+    std::array<std::uint8_t, 239> kind{};
+};
+constexpr Geometry geometry = [] {
+    Geometry g{};
+    for (int dir : {15, 17, -15, -17, 1, -1, 16, -16}) {
+        const bool diagonal = dir == 15 || dir == 17 || dir == -15 || dir == -17;
+        for (int k = 1; k < 8; ++k) {
+            g.step[dir * k + 119] = std::int8_t(dir);
+            g.kind[dir * k + 119] |= diagonal ? LINE_DIAGONAL : LINE_STRAIGHT;
+        }
+        g.kind[dir + 119] |= KING_STEP;
+    }
+    for (int jump : {31, 33, 18, 14, -18, -14, -31, -33}) g.kind[jump + 119] |= KNIGHT_JUMP;
+    return g;
+}();
+static_assert(geometry.step[A1 - H8 + 119] == -17 && geometry.kind[G1 - E2 + 119] == KNIGHT_JUMP);
+
+// Whether the move, not yet made, will leave the enemy king attacked: the man arriving on
+// `to` attacks it, or leaving `from` opens a line of one of our sliders onto it. Nothing
+// else can change, for the enemy king is not attacked before the move. Castling and en
+// passant move a second man and take the general road.
+int givesCheck(Board* board, const Move* m)
+{
+    const std::uint8_t* squares = board->squares;
+    const int side = m->piece > EMPTY;
+    const int king = board->kingSquare[side ^ 1];
+    if (m->flags & (FLAG_CASTLE | FLAG_ENPASSANT)) {
+        Move copy = *m;
+        makeMoveSimple(board, &copy);
+        const int attacked = isAttackedSimple(board, board->kingSquare[side ^ 1], side);
+        unmakeMoveSimple(board, &copy);
+        return attacked;
+    }
+    const int from = m->from, to = m->to;
+    // The man on `to`, as a white code.
+    const int arriving = (m->flags & FLAG_PROMOTION) ? m->promotion : m->piece;
+    const int kind = side ? arriving - EMPTY : arriving;
+    const int toKing = king - to + 119;
+    switch (kind) {
+    case WHITE_PAWN:
+        if (side ? (king == to - 15 || king == to - 17) : (king == to + 15 || king == to + 17))
+            return 1;
+        break;
+    case WHITE_KNIGHT:
+        if (geometry.kind[toKing] & KNIGHT_JUMP) return 1;
+        break;
+    case WHITE_KING:
+        if (geometry.kind[toKing] & KING_STEP) return 1;
+        break;
+    default: {
+        const int lines = kind == WHITE_QUEEN ? (LINE_DIAGONAL | LINE_STRAIGHT)
+                                              : kind == WHITE_BISHOP ? LINE_DIAGONAL : LINE_STRAIGHT;
+        if (geometry.kind[toKing] & lines) {
+            const int step = geometry.step[toKing];
+            int t = to + step;
+            while (t != king && (squares[t] == EMPTY || t == from)) t += step;
+            if (t == king) return 1;
+        }
+        break;
+    }
+    }
+    // Discovered: the first man beyond `from`, seen from the king, is one of our sliders.
+    const int fromKing = from - king + 119;
+    const int lines = geometry.kind[fromKing] & (LINE_DIAGONAL | LINE_STRAIGHT);
+    if (!lines) return 0;
+    const int step = geometry.step[fromKing];
+    int t = king + step;
+    while (onBoard(t) && t != to && (squares[t] == EMPTY || t == from)) t += step;
+    if (!onBoard(t) || t == to) return 0;
+    const int code = squares[t];
+    if (side ? code <= EMPTY : code >= EMPTY) return 0;
+    const int slider = side ? code - EMPTY : code;
+    if (slider == WHITE_QUEEN) return 1;
+    return slider == ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK);
 }
 
 inline bool isQuiet(const Move* m) { return !(m->flags & (FLAG_CAPTURE | FLAG_PROMOTION)); }
@@ -319,23 +401,22 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
         const int k = j == 0 ? getMove(list, &m, first) : getNextBestMove(list, &m);
         // The previous move left a king to be taken: it was illegal.
         if (m.captured == WHITE_KING || m.captured == BLACK_KING) return ply + INF_SCORE;
-        makeMove(board, &m);
+        // A move dropped here is never made: nothing it would leave behind is read.
         if (!nodeInCheck) {
             // Delta: even the exchange gain cannot lift a null window.
             if (beta - alpha == 1) {
                 const int f = e + list->seeScore[k];
                 if (f < alpha) {
                     if (f > best) best = f;
-                    unmakeMove(board, &m);
                     continue;
                 }
             }
-            if (list->seeScore[k] < 0 && !(m.flags & FLAG_PROMOTION)) {
-                unmakeMove(board, &m);
-                continue;
-            }
+            if (list->seeScore[k] < 0 && !(m.flags & FLAG_PROMOTION)) continue;
         }
-        board->inCheck = std::uint8_t(sideInCheck(board));
+        const int checks = givesCheck(board, &m);
+        makeMove(board, &m);
+        board->inCheck = std::uint8_t(checks);
+        assert(checks == sideInCheck(board));
         updateHashKey(board, &m);
         const int child = (nodeInCheck || board->inCheck) ? qDepth - 1 : qDepth - QS_QUIET_STEP;
         const int s = -qSearch(board, -beta, -alpha, child);
@@ -353,12 +434,11 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
         for (int j = 0; j < count; ++j) {
             Move* m = &list->moves[j];
             if ((m->flags & FLAG_CAPTURE) || !isLegalSimple(board, m)) continue;
-            makeMove(board, m);
-            board->inCheck = std::uint8_t(sideInCheck(board));
-            unmakeMove(board, m);
-            if (!board->inCheck) continue;
+            if (!givesCheck(board, m)) continue;
             if (see(board, m) < 0) continue;
             makeMove(board, m);
+            board->inCheck = 1;
+            assert(sideInCheck(board));
             updateHashKey(board, m);
             const int s = -qSearch(board, -beta, -alpha, qDepth - 1);
             updateHashKey(board, m);
@@ -539,11 +619,12 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
             staticEvaluation();
 
         if (ply != 0) ++globalNodes;
+        const int checks = givesCheck(board, &m);
         makeMove(board, &m);
         updateHashKey(board, &m);
         prefetchHashtable(board);
-        const int checks = sideInCheck(board);
         board->inCheck = std::uint8_t(checks);
+        assert(checks == sideInCheck(board));
         // Every search of the child, re-searches included, starts from what the move set:
         // a quiescence search leaves inCheck at its last child's value.
         const std::uint8_t childCaptureSquare = board->lastCaptureSquare;
