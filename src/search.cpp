@@ -176,6 +176,34 @@ int givesCheck(Board* board, const Move* m)
     return slider == ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK);
 }
 
+// isLegalSimple for a side that is not in check: a move other than a king move or an en
+// passant capture exposes the king only when its man is pinned, that is, when the line
+// from the king through `from` is empty up to it and an enemy slider of that line's kind
+// stands behind it. Only such moves are tried on the board.
+inline int isLegalUnchecked(Board* board, Move* m)
+{
+    const std::uint8_t* squares = board->squares;
+    const int side = board->sideToMove;
+    const int king = board->kingSquare[side];
+    const int from = m->from;
+    if (from == king || (m->flags & FLAG_ENPASSANT)) return isLegalSimple(board, m);
+    const int lines = geometry.kind[from - king + 119] & (LINE_DIAGONAL | LINE_STRAIGHT);
+    if (!lines) return 1;
+    const int step = geometry.step[from - king + 119];
+    int t = king + step;
+    while (t != from && squares[t] == EMPTY) t += step;
+    if (t != from) return 1;
+    t = from + step;
+    while (onBoard(t) && squares[t] == EMPTY) t += step;
+    if (!onBoard(t)) return 1;
+    const int code = squares[t];
+    if (side ? code >= EMPTY : code <= EMPTY) return 1;  // not an enemy man
+    const int slider = side ? code : code - EMPTY;
+    if (slider != WHITE_QUEEN && slider != ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK))
+        return 1;
+    return isLegalSimple(board, m);
+}
+
 inline bool isQuiet(const Move* m) { return !(m->flags & (FLAG_CAPTURE | FLAG_PROMOTION)); }
 
 inline int sideInCheck(const Board* board)
@@ -433,7 +461,7 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
         list->count = std::uint16_t(count);
         for (int j = 0; j < count; ++j) {
             Move* m = &list->moves[j];
-            if ((m->flags & FLAG_CAPTURE) || !isLegalSimple(board, m)) continue;
+            if ((m->flags & FLAG_CAPTURE) || !isLegalUnchecked(board, m)) continue;
             if (!givesCheck(board, m)) continue;
             if (see(board, m) < 0) continue;
             makeMove(board, m);
@@ -595,7 +623,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         const std::int64_t nodesBefore = globalNodes;
         Move m;
         const int index = (i == 0 && ply != 0) ? getMove(list, &m, first) : getNextBestMove(list, &m);
-        if (!nodeInCheck && !isLegalSimple(board, &m)) continue;
+        if (!nodeInCheck && !isLegalUnchecked(board, &m)) continue;
         ++movesTried;
 
         // Recapture and pawn-push extensions, judged before the move is made.
