@@ -575,6 +575,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         if (staticEvaluation() <= alpha - RAZOR_MARGIN) {
             const int q = qSearch(board, alpha, beta, 0);
             if (q <= alpha) return q;
+            board->inCheck = std::uint8_t(nodeInCheck);
         }
     }
 
@@ -703,7 +704,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
             } else {
                 followPV = 0;
                 bool done = false;
-                // Late-move reduction
+                // Late-move reductions
                 if (board->ply > 1 && depth >= LMR_MIN_DEPTH && !extended && e == 0
                     && !nodeInCheck && !board->inCheck && quiet
                     && movesTried > (pvNode ? LMR_MOVES_PV : LMR_MOVES_NON_PV)
