@@ -206,7 +206,8 @@ inline int isLegalUnchecked(Board* board, Move* m)
 
 inline bool isQuiet(const Move* m) { return !(m->flags & (FLAG_CAPTURE | FLAG_PROMOTION)); }
 
-inline int sideInCheck(const Board* board)
+// The full test, kept for the consistency checks of debug builds.
+[[maybe_unused]] inline int sideInCheck(const Board* board)
 {
     const int side = board->sideToMove;
     return isAttackedSimple(board, board->kingSquare[side], side ^ 1);
