@@ -1,13 +1,11 @@
 #pragma once
 // Helpers shared by the table, ordering and search tests.
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
 
 #include "attack.h"
-#include "board.h"
 #include "hash.h"
 #include "movegen.h"
 #include "search.h"
@@ -16,18 +14,6 @@ namespace support {
 
 // Tests keep the table small: clearing the engine's full table costs tens of milliseconds.
 constexpr std::int32_t TEST_BUCKETS = 1 << 14;
-
-inline bool sanitized()
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#endif
-#endif
-    return std::getenv("QUILLMAREN_SANITIZED") != nullptr;
-}
 
 // Keys, a small empty table and empty heuristics, as the engine's turn leaves them.
 inline void freshTables()
@@ -54,7 +40,7 @@ inline std::string text(const Move& m)
     return moveToString(&m, buf);
 }
 
-// The legal move written as text (e2e4, e7e8q), or a move with from == NO_SQUARE.
+// The legal move written as text (e2e4, e7e8q), or NO_MOVE.
 inline Move legalMove(Board* board, const std::string& want)
 {
     Move moves[MAX_MOVES];
@@ -67,7 +53,7 @@ inline Move legalMove(Board* board, const std::string& want)
 inline bool isLegal(Board* board, const Move& m)
 {
     const Move found = legalMove(board, text(m));
-    return found.from != NO_SQUARE && found.flags == m.flags && found.promotion == m.promotion;
+    return found.from != NO_SQUARE && found.flags == m.flags;
 }
 
 // Plays game moves the way the protocol loop does: stored, made, keys updated, check set.
@@ -87,7 +73,6 @@ inline bool play(Board* board, const std::string& moves)
     return true;
 }
 
-// Index of the move in the list, or -1.
 inline int indexOf(const MoveList* list, const std::string& want)
 {
     for (int i = 0; i < list->count; ++i)

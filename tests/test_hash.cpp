@@ -8,287 +8,183 @@ using namespace support;
 
 namespace {
 
-class TableTest : public ::testing::Test {
+class Table : public ::testing::Test {
 protected:
     void SetUp() override
     {
         freshTables();
         board = boardFrom("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
         ASSERT_NE(board, nullptr);
-        stored = legalMove(board.get(), "f1b5");
-        ASSERT_NE(stored.from, NO_SQUARE);
+        bb5 = legalMove(board.get(), "f1b5");
+        d4 = legalMove(board.get(), "d2d4");
     }
-
-    // Probe with a window; the table move and the null-move permission come back too.
     int probe(int alpha, int beta, int depth)
     {
-        tableMove = NO_MOVE;
+        found = NO_MOVE;
         nullAllowed = 1;
-        return probeHashtable(board.get(), &alpha, &beta, &nullAllowed, depth, &tableMove);
+        return probeHashtable(board.get(), &alpha, &beta, &nullAllowed, depth, &found);
+    }
+    HashEntry* bucket() { return &hashtable[board->hashKey2 & std::uint64_t(hashSize - 1)]; }
+    void setSlot(int i, std::uint64_t key, int depth, int score, std::uint8_t type, const Move& m)
+    {
+        HashEntry* e = bucket();
+        e->key[i] = key;
+        e->depth[i] = depth;
+        e->score[i] = score;
+        e->type[i] = type;
+        e->move[i] = m;
     }
 
-    HashEntry* bucket() { return &hashtable[board->hashKey2 & std::uint64_t(hashSize - 1)]; }
-
     std::unique_ptr<Board> board;
-    Move stored{};
-    Move tableMove{};
+    Move bb5{}, d4{}, found{};
     std::uint8_t nullAllowed = 1;
 };
 
-TEST_F(TableTest, EmptyTableGivesNoScoreAndTouchesNothing)
+TEST_F(Table, EmptyTableGivesNothingAndTouchesNothing)
 {
+    found = bb5;
     int alpha = -100, beta = 100;
-    Move m = stored;
-    std::uint8_t allowed = 1;
-    EXPECT_EQ(probeHashtable(board.get(), &alpha, &beta, &allowed, 0, &m), HASH_NO_SCORE);
-    EXPECT_EQ(text(m), "f1b5");
-    EXPECT_EQ(allowed, 1);
-    EXPECT_EQ(alpha, -100);
-    EXPECT_EQ(beta, 100);
+    EXPECT_EQ(probeHashtable(board.get(), &alpha, &beta, &nullAllowed, 0, &found), HASH_NO_SCORE);
+    EXPECT_EQ(text(found), "f1b5");
+    EXPECT_EQ(nullAllowed, 1);
 }
 
-TEST_F(TableTest, ExactScoreUsableOnlyUpToItsDepthButMoveAlwaysReturned)
-{
-    recordHashtable(board.get(), 5, 42, 0, &stored);
-    struct Case {
-        int depth;
-        int expected;
-    };
-    constexpr Case cases[] = {{5, 42}, {4, 42}, {0, 42}, {6, HASH_NO_SCORE}, {20, HASH_NO_SCORE}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(probe(-1000, 1000, c.depth), c.expected) << "requested depth " << c.depth;
-        EXPECT_EQ(text(tableMove), "f1b5") << "requested depth " << c.depth;
-    }
-}
-
-TEST_F(TableTest, BoundsAreUsedOnlyOnTheirSideOfTheWindow)
+TEST_F(Table, ScoreUsedOnlyAtItsDepthAndOnItsSideOfTheWindow)
 {
     struct Case {
         std::uint8_t type;
-        int score, alpha, beta, expected;
+        int score, alpha, beta, depth, expected;
     };
     constexpr Case cases[] = {
-        {2, 300, 200, 300, 300},              // lower bound reaches beta
-        {2, 300, 200, 250, 300},
-        {2, 300, 200, 301, HASH_NO_SCORE},    // lower bound short of beta
-        {1, -50, -50, 100, -50},              // upper bound at alpha
-        {1, -50, 0, 100, -50},                // upper bound below alpha
-        {1, -50, -51, 100, HASH_NO_SCORE},    // upper bound above alpha
-        {0, 999, 0, 1, 999},                  // exact: whatever the window
-        {7, 10, -1000, 1000, HASH_NO_SCORE},  // unknown bound types are never used
+        {0, 42, -1000, 1000, 5, 42},  {0, 42, -1000, 1000, 4, 42},
+        {0, 42, -1000, 1000, 6, HASH_NO_SCORE},  // stored too shallow
+        {2, 300, 200, 300, 5, 300},   {2, 300, 200, 301, 5, HASH_NO_SCORE},
+        {1, -50, -50, 100, 5, -50},   {1, -50, -51, 100, 5, HASH_NO_SCORE},
+        {7, 10, -1000, 1000, 5, HASH_NO_SCORE},  // unknown bound types are never used
     };
     for (const Case& c : cases) {
         clearHashtable(hashSize);
-        recordHashtable(board.get(), 3, c.score, c.type, &stored);
-        EXPECT_EQ(probe(c.alpha, c.beta, 3), c.expected)
-            << "type " << int(c.type) << " score " << c.score << " window " << c.alpha << ","
-            << c.beta;
+        recordHashtable(board.get(), 5, c.score, c.type, &bb5);
+        EXPECT_EQ(probe(c.alpha, c.beta, c.depth), c.expected)
+            << int(c.type) << " " << c.score << " (" << c.alpha << "," << c.beta << ") " << c.depth;
+        EXPECT_EQ(text(found), "f1b5");  // the move comes back whatever the score
     }
 }
 
-TEST_F(TableTest, MateScoresKeepTheirDistanceAcrossPlies)
+TEST_F(Table, MateScoresKeepTheirDistanceAcrossPlies)
 {
     struct Case {
         int score, storePly, rawStored, probePly, probed;
     };
     constexpr Case cases[] = {
-        {31995, 3, 31998, 2, 31996},     // mate found deeper comes back nearer the root
-        {-31995, 3, -31998, 5, -31993},  // being mated, probed further from the root
-        {20000, 7, 20000, 1, 20000},     // the edge itself is no mate score
-        {-20000, 7, -20000, 1, -20000},
+        {31995, 3, 31998, 2, 31996},   {-31995, 3, -31998, 5, -31993},
+        {20000, 7, 20000, 1, 20000},   {-20000, 7, -20000, 1, -20000},  // not yet mate scores
         {20001, 4, 20005, 0, 20005},
-        {0, 9, 0, 2, 0},
     };
     for (const Case& c : cases) {
         clearHashtable(hashSize);
         board->ply = std::uint32_t(c.storePly);
-        recordHashtable(board.get(), 4, c.score, 0, &stored);
-        const HashEntry* e = bucket();
-        int slot = -1;
-        for (int i = 0; i < 4; ++i)
-            if (e->key[i] == board->hashKey) slot = i;
-        ASSERT_GE(slot, 0);
-        EXPECT_EQ(e->score[slot], c.rawStored) << "score " << c.score;
+        recordHashtable(board.get(), 4, c.score, 0, &bb5);
+        EXPECT_EQ(bucket()->score[3], c.rawStored) << c.score;
         board->ply = std::uint32_t(c.probePly);
-        EXPECT_EQ(probe(-32000, 32000, 4), c.probed) << "score " << c.score;
-    }
-    board->ply = 0;
-}
-
-TEST_F(TableTest, UpperBoundBelowBetaVetoesNullMoveEvenWhenTooShallow)
-{
-    recordHashtable(board.get(), 1, -20, 1, &stored);
-    EXPECT_EQ(probe(-100, 0, 8), HASH_NO_SCORE);
-    EXPECT_EQ(nullAllowed, 0);
-    // At or above beta it says nothing against the null move.
-    EXPECT_EQ(probe(-100, -20, 8), HASH_NO_SCORE);
-    EXPECT_EQ(nullAllowed, 1);
-    // A lower bound never vetoes it.
-    clearHashtable(hashSize);
-    recordHashtable(board.get(), 1, -20, 2, &stored);
-    probe(-100, 0, 8);
-    EXPECT_EQ(nullAllowed, 1);
-}
-
-TEST_F(TableTest, DeepestMatchingSlotGivesTheMoveEvenWhenAnotherGivesTheScore)
-{
-    // Slot 0 deep with a bound that does not fit the window, slot 1 shallow and exact.
-    HashEntry* e = bucket();
-    const Move other = legalMove(board.get(), "d2d4");
-    const std::int32_t depths[2] = {6, 2}, scores[2] = {10, 20};
-    const std::uint8_t types[2] = {2, 0};
-    const Move moves[2] = {stored, other};
-    for (int i = 0; i < 2; ++i) {
-        e->key[i] = board->hashKey;
-        e->depth[i] = depths[i];
-        e->score[i] = scores[i];
-        e->type[i] = types[i];
-        e->move[i] = moves[i];
-    }
-    EXPECT_EQ(probe(-1000, 1000, 2), 20);
-    EXPECT_EQ(text(tableMove), "f1b5");
-    // A later slot as deep as the best so far gives its move instead.
-    e->depth[1] = 6;
-    EXPECT_EQ(probe(-1000, 1000, 2), 20);
-    EXPECT_EQ(text(tableMove), "d2d4");
-}
-
-// Fills the bucket of the board's position with foreign keys at the given depths.
-void fillBucket(HashEntry* e, const int (&depths)[4])
-{
-    for (int i = 0; i < 4; ++i) {
-        e->key[i] = 0x1234567ULL + std::uint64_t(i);
-        e->depth[i] = depths[i];
-        e->score[i] = 0;
-        e->type[i] = 0;
-        e->move[i] = NO_MOVE;
+        EXPECT_EQ(probe(-32000, 32000, 4), c.probed) << c.score;
     }
 }
 
-TEST_F(TableTest, ReplacementTakesTheShallowestLastSlot)
+TEST_F(Table, UpperBoundBelowBetaVetoesNullMoveEvenWhenTooShallow)
 {
     struct Case {
-        int depths[4];
-        int newDepth;
-        int victim;  // -1: nothing stored
+        std::uint8_t type;
+        int beta;
+        std::uint8_t allowed;
+    };
+    constexpr Case cases[] = {{1, 0, 0}, {1, -20, 1}, {2, 0, 1}};
+    for (const Case& c : cases) {
+        clearHashtable(hashSize);
+        recordHashtable(board.get(), 1, -20, c.type, &bb5);
+        EXPECT_EQ(probe(-100, c.beta, 8), HASH_NO_SCORE);
+        EXPECT_EQ(nullAllowed, c.allowed) << int(c.type) << " beta " << c.beta;
+    }
+}
+
+TEST_F(Table, MoveComesFromTheDeepestMatchingSlotSeenBeforeTheScore)
+{
+    setSlot(0, board->hashKey, 6, 10, 2, bb5);  // deep, its bound does not fit
+    setSlot(1, board->hashKey, 2, 20, 0, d4);   // shallow and exact
+    EXPECT_EQ(probe(-1000, 1000, 2), 20);
+    EXPECT_EQ(text(found), "f1b5");
+    bucket()->depth[1] = 6;  // as deep: the later slot's move
+    EXPECT_EQ(probe(-1000, 1000, 2), 20);
+    EXPECT_EQ(text(found), "d2d4");
+}
+
+TEST_F(Table, ReplacementTakesTheShallowestLastSlot)
+{
+    struct Case {
+        int depths[4], victim;  // -1: nothing stored
     };
     const Case cases[] = {
-        {{3, 1, 1, 2}, 4, 2},    // the last of the two shallowest
-        {{-1, 5, -1, 7}, 1, 2},  // empty slots first, the last of them
-        {{9, 9, 9, 9}, 1, 3},    // all equal: the last
-        {{300, 300, 257, 300}, 1, -1},  // every slot deeper than 256: kept
-    };
+        {{3, 1, 1, 2}, 2}, {{-1, 5, -1, 7}, 2}, {{9, 9, 9, 9}, 3}, {{300, 300, 257, 300}, -1}};
     for (const Case& c : cases) {
-        HashEntry* e = bucket();
-        fillBucket(e, c.depths);
-        recordHashtable(board.get(), c.newDepth, 77, 0, &stored);
+        for (int i = 0; i < 4; ++i) setSlot(i, 0x1234567ULL + i, c.depths[i], 0, 0, NO_MOVE);
+        recordHashtable(board.get(), 1, 77, 0, &bb5);
         for (int i = 0; i < 4; ++i) {
-            const bool written = e->key[i] == board->hashKey;
-            EXPECT_EQ(written, i == c.victim) << "slot " << i;
+            EXPECT_EQ(bucket()->key[i] == board->hashKey, i == c.victim) << "slot " << i;
             if (i != c.victim) {
-                EXPECT_EQ(e->depth[i], c.depths[i]) << "slot " << i;
+                EXPECT_EQ(bucket()->depth[i], c.depths[i]) << "slot " << i;
             }
         }
     }
 }
 
-TEST_F(TableTest, ShallowerResultNeverOverwritesDeeperOneOfSamePosition)
+TEST_F(Table, ShallowerResultNeverOverwritesADeeperOneOfTheSamePosition)
 {
-    recordHashtable(board.get(), 6, 111, 0, &stored);
-    HashEntry* e = bucket();
-    ASSERT_EQ(e->key[3], board->hashKey);  // the last empty slot took it
-    // Move it to slot 0 as the case describes: slot 0 deep, the others empty.
-    e->key[0] = e->key[3];
-    e->depth[0] = 6;
-    e->score[0] = 111;
-    e->move[0] = stored;
-    e->key[3] = 0;
-    e->depth[3] = -1;
-    Move other = legalMove(board.get(), "d2d4");
-    recordHashtable(board.get(), 2, 222, 0, &other);
-    EXPECT_EQ(e->depth[0], 6);
-    EXPECT_EQ(e->score[0], 111);
-    EXPECT_EQ(e->key[3], board->hashKey);
-    EXPECT_EQ(e->depth[3], 2);
-    EXPECT_EQ(e->score[3], 222);
-    // The same or a deeper result replaces its own slot in place.
-    recordHashtable(board.get(), 6, 333, 0, &other);
-    EXPECT_EQ(e->score[0], 333);
-    EXPECT_EQ(text(e->move[0]), "d2d4");
+    setSlot(0, board->hashKey, 6, 111, 0, bb5);
+    recordHashtable(board.get(), 2, 222, 0, &d4);
+    EXPECT_EQ(bucket()->score[0], 111);
+    EXPECT_EQ(bucket()->key[3], board->hashKey);
+    EXPECT_EQ(bucket()->score[3], 222);
+    recordHashtable(board.get(), 6, 333, 0, &d4);  // as deep: replaced in place
+    EXPECT_EQ(bucket()->score[0], 333);
+    EXPECT_EQ(text(bucket()->move[0]), "d2d4");
 }
 
-TEST_F(TableTest, ClearEmptiesEverySlot)
+void roundTrip(std::int32_t expectedSize)
 {
-    recordHashtable(board.get(), 5, 42, 0, &stored);
-    clearHashtable(hashSize);
-    for (std::int32_t b = 0; b < hashSize; ++b)
-        for (int i = 0; i < 4; ++i) {
-            ASSERT_EQ(hashtable[b].depth[i], -1);
-            ASSERT_EQ(hashtable[b].score[i], HASH_NO_SCORE);
-            ASSERT_EQ(hashtable[b].move[i].from, NO_SQUARE);
-            ASSERT_EQ(hashtable[b].key[i], 0u);
-        }
-}
-
-TEST(TableSize, ClearNeverWritesPastTheTable)
-{
-    initZobrist();
-    initHashtable(1000);  // not a power of two: the bucket comes from the remainder
-    ASSERT_EQ(hashSize, 1000);
-    clearHashtable(INT32_MAX);  // clamped to the table
     auto board = boardFrom(initialPosition);
-    Move m = legalMove(board.get(), "e2e4");
+    Move m = legalMove(board.get(), "e2e4"), got = NO_MOVE;
     recordHashtable(board.get(), 3, 5, 0, &m);
     int alpha = -100, beta = 100;
     std::uint8_t allowed = 1;
-    Move got = NO_MOVE;
-    EXPECT_EQ(probeHashtable(board.get(), &alpha, &beta, &allowed, 3, &got), 5);
-    EXPECT_EQ(text(got), "e2e4");
-    initHashtable(TEST_BUCKETS);
+    EXPECT_EQ(probeHashtable(board.get(), &alpha, &beta, &allowed, 3, &got),
+              expectedSize ? 5 : HASH_NO_SCORE);
+    EXPECT_EQ(hashSize, expectedSize);
 }
 
-TEST(TableSize, NoTableMeansNoScoresAndNoCrash)
+TEST(TableSize, AnySizeIndexesAndClearsWithinTheTable)
 {
     initZobrist();
-    initHashtable(0);
-    EXPECT_EQ(hashSize, 0);
-    EXPECT_EQ(hashtable, nullptr);
+    initHashtable(1000);  // not a power of two: the remainder picks the bucket
+    clearHashtable(INT32_MAX);
+    roundTrip(1000);
+    initHashtable(0);  // no table at all: nothing found, nothing stored, no crash
     clearHashtable(HASH_DEFAULT_BUCKETS);
-    auto board = boardFrom(initialPosition);
-    Move m = legalMove(board.get(), "e2e4");
-    recordHashtable(board.get(), 3, 5, 0, &m);
-    int alpha = -100, beta = 100;
-    std::uint8_t allowed = 1;
-    Move got = NO_MOVE;
-    EXPECT_EQ(probeHashtable(board.get(), &alpha, &beta, &allowed, 0, &got), HASH_NO_SCORE);
-    // A search still finds its move without a table.
-    Move best = NO_MOVE;
-    clearHistoryHeuristic();
-    clearKillerMove();
-    searchDepth(board.get(), &best, 3);
-    EXPECT_TRUE(isLegal(board.get(), best));
+    roundTrip(0);
     initHashtable(TEST_BUCKETS);
 }
 
 TEST(TableSize, UnobtainableSizeFallsBackToAPowerOfTwo)
 {
-    if (sanitized()) GTEST_SKIP() << "the sanitizer's allocator aborts on such a request";
+    if (std::getenv("QUILLMAREN_SANITIZED")) GTEST_SKIP() << "the sanitizer aborts instead";
     initZobrist();
-    initHashtable(INT32_MAX);  // about 220 GB of buckets: more than the machine has
+    initHashtable(INT32_MAX);  // about 270 GB: more than the machine has
     ASSERT_NE(hashtable, nullptr);
     EXPECT_GT(hashSize, 0);
     EXPECT_EQ(hashSize & (hashSize - 1), 0);
-    // Only the bucket used is touched: the rest of the block is never written.
-    auto board = boardFrom(initialPosition);
+    auto board = boardFrom(initialPosition);  // only the bucket used is ever touched
     HashEntry* e = &hashtable[board->hashKey2 & std::uint64_t(hashSize - 1)];
-    const int depths[4] = {-1, -1, -1, -1};
-    fillBucket(e, depths);
-    Move m = legalMove(board.get(), "e2e4");
-    recordHashtable(board.get(), 3, 5, 0, &m);
-    int alpha = -100, beta = 100;
-    std::uint8_t allowed = 1;
-    Move got = NO_MOVE;
-    EXPECT_EQ(probeHashtable(board.get(), &alpha, &beta, &allowed, 3, &got), 5);
+    for (int i = 0; i < 4; ++i) e->depth[i] = -1, e->key[i] = 0;
+    roundTrip(hashSize);
     initHashtable(TEST_BUCKETS);
 }
 
