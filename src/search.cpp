@@ -378,8 +378,10 @@ int checkDraw(const Board* board)
 {
     const int n = board->gamePly < HISTORY_SIZE ? int(board->gamePly) : HISTORY_SIZE - 1;
     const std::uint64_t key = board->hashHistory[n];
-    // Entry 0 is never written: the set-up position is not part of the history.
-    for (int i = n - 1; i >= 1; --i)
+    // Entry 0 is never written: the set-up position is not part of the history. Every
+    // half-move, null moves included, passes the turn, and the key holds the side to move,
+    // so only every second entry can match.
+    for (int i = n - 2; i >= 1; i -= 2)
         if (board->hashHistory[i] == key) return 1;
     return 0;
 }
