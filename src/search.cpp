@@ -332,8 +332,9 @@ void updateBadHistoryHeuristic(const Move* m, int)
 
 int getHistoryBonus(const Move* m)
 {
-    const double entry = *historyCell(historyHeuristic, m);
-    return int(entry / double(historyMax[m->piece > EMPTY]) * 1000.0);
+    const std::uint32_t entry = *historyCell(historyHeuristic, m);
+    if (entry == 0) return 0;  // most moves: no division
+    return int(double(entry) / double(historyMax[m->piece > EMPTY]) * 1000.0);
 }
 
 int getBadHistoryBonus(const Move* m)
