@@ -176,17 +176,16 @@ int givesCheck(Board* board, const Move* m)
     return slider == ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK);
 }
 
-// isLegalSimple for a side that is not in check: a move other than a king move or an en
-// passant capture exposes the king only when its man is pinned, that is, when the line
-// from the king through `from` is empty up to it and an enemy slider of that line's kind
-// stands behind it. Only such moves are tried on the board.
-inline int isLegalUnchecked(Board* board, Move* m)
+// Whether a move other than a king move or an en-passant capture keeps its own king safe
+// from the lines through `from`: it can only expose the king when its man is pinned, that
+// is, when the line from the king is empty up to `from` and an enemy slider of that
+// line's kind stands behind it. Only then is the move tried on the board.
+int keepsKingCovered(Board* board, Move* m)
 {
     const std::uint8_t* squares = board->squares;
     const int side = board->sideToMove;
     const int king = board->kingSquare[side];
     const int from = m->from;
-    if (from == king || (m->flags & FLAG_ENPASSANT)) return isLegalSimple(board, m);
     const int lines = geometry.kind[from - king + 119] & (LINE_DIAGONAL | LINE_STRAIGHT);
     if (!lines) return 1;
     const int step = geometry.step[from - king + 119];
@@ -202,6 +201,82 @@ inline int isLegalUnchecked(Board* board, Move* m)
     if (slider != WHITE_QUEEN && slider != ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK))
         return 1;
     return isLegalSimple(board, m);
+}
+
+// isLegalSimple for a side that is not in check.
+inline int isLegalUnchecked(Board* board, Move* m)
+{
+    if (m->from == board->kingSquare[board->sideToMove] || (m->flags & FLAG_ENPASSANT))
+        return isLegalSimple(board, m);
+    return keepsKingCovered(board, m);
+}
+
+// The men giving check to the side to move: how many, the square of one of them, and the
+// step from the king towards it when it checks from afar (0 for a pawn or a knight).
+struct Checkers {
+    int count;
+    int square;
+    int step;
+};
+
+Checkers findCheckers(const Board* board)
+{
+    const std::uint8_t* squares = board->squares;
+    const int side = board->sideToMove;
+    const int king = board->kingSquare[side];
+    const int enemy = side ? 0 : EMPTY;  // added to a white code gives the enemy's code
+    Checkers c = {0, 0, 0};
+    auto found = [&](int sq, int step) {
+        ++c.count;
+        c.square = sq;
+        c.step = step;
+    };
+    const int pawnFrom[2] = {side ? king - 15 : king + 15, side ? king - 17 : king + 17};
+    for (int sq : pawnFrom)
+        if (onBoard(sq) && squares[sq] == WHITE_PAWN + enemy) found(sq, 0);
+    for (int jump : {31, 33, 18, 14, -18, -14, -31, -33})
+        if (onBoard(king + jump) && squares[king + jump] == WHITE_KNIGHT + enemy) found(king + jump, 0);
+    for (int step : {15, 17, -15, -17, 1, -1, 16, -16}) {
+        const bool diagonal = step == 15 || step == 17 || step == -15 || step == -17;
+        int t = king + step;
+        while (onBoard(t) && squares[t] == EMPTY) t += step;
+        if (!onBoard(t)) continue;
+        if (squares[t] == WHITE_QUEEN + enemy
+            || squares[t] == (diagonal ? WHITE_BISHOP : WHITE_ROOK) + enemy)
+            found(t, step);
+    }
+    return c;
+}
+
+// isLegalSimple for a side in check: besides king moves and en passant, only a move that
+// takes a lone checker or steps between it and the king can be legal.
+int isLegalEvasion(Board* board, Move* m, const Checkers& checkers)
+{
+    const int king = board->kingSquare[board->sideToMove];
+    if (m->from == king || (m->flags & FLAG_ENPASSANT)) return isLegalSimple(board, m);
+    if (checkers.count != 1) return 0;
+    const int to = m->to;
+    if (to != checkers.square
+        && (checkers.step == 0 || geometry.step[to - king + 119] != checkers.step
+            || dist(king, to) >= dist(king, checkers.square)))
+        return 0;
+    return keepsKingCovered(board, m);
+}
+
+// Keeps the legal moves of a pseudo-legal list, in their order: the list a generator
+// asked for legal moves gives, with fewer moves tried on the board.
+int keepLegal(Board* board, Move* moves, int count, int inCheck)
+{
+    const Checkers checkers = inCheck ? findCheckers(board) : Checkers{0, 0, 0};
+    assert((checkers.count > 0) == (inCheck != 0));
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+        const int legal = inCheck ? isLegalEvasion(board, &moves[i], checkers)
+                                  : isLegalUnchecked(board, &moves[i]);
+        assert(legal == isLegalSimple(board, &moves[i]));
+        if (legal) moves[kept++] = moves[i];
+    }
+    return kept;
 }
 
 inline bool isQuiet(const Move* m) { return !(m->flags & (FLAG_CAPTURE | FLAG_PROMOTION)); }
@@ -422,8 +497,9 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
 
     board->hashMove = NO_MOVE;
     MoveList* list = &board->moveLists[ply];
-    int count = nodeInCheck ? generateMoves(board, list->moves, 1)
-                            : generateCaptures(board, list->moves, 1);
+    int count = nodeInCheck ? generateMoves(board, list->moves, 0)
+                            : generateCaptures(board, list->moves, 0);
+    count = keepLegal(board, list->moves, count, nodeInCheck);
     list->count = std::uint16_t(count);
     if (count == 0) return nodeInCheck ? ply - INF_SCORE : e;
 
@@ -596,7 +672,8 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
 
     // 10-11. Generate; no move is mate or stalemate.
     MoveList* list = &board->moveLists[ply];
-    const int count = generateMoves(board, list->moves, (nodeInCheck || ply == 0) ? 1 : 0);
+    int count = generateMoves(board, list->moves, 0);
+    if (nodeInCheck || ply == 0) count = keepLegal(board, list->moves, count, nodeInCheck);
     list->count = std::uint16_t(count);
     if (count == 0) {
         line->length = 0;
