@@ -312,9 +312,9 @@ inline void setLine(PvLine* line, const Move* m, const PvLine* child)
     line->length = n + 1;
 }
 
-// A search of the same position again (verification, internal deepening, the next
-// iteration) must see the move that led to it, not the last one made below it: unmakeMove
-// leaves these fields as the deepest make set them.
+// A position searched again (a re-searched child, the verification, the internal
+// deepening, the next iteration) must see the move that led to it, not the last one made
+// below it: unmakeMove leaves these fields as the deepest make set them.
 inline void restoreLastCapture(Board* board, std::uint8_t square, std::uint8_t piece)
 {
     board->lastCaptureSquare = square;
