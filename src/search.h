@@ -29,9 +29,9 @@ struct KillerEntry {
 
 // What the driver is held to. timeLimit is the soft budget in milliseconds (compared
 // between iterations), the hard limit five times it; hardCap > 0 bounds the hard limit and
-// stops the deepening once passed; maxDepth ends the deepening at that depth. A search
-// limited by depth alone (timeLimit < 0 is not allowed there) never reads the clock to
-// decide anything, so it is reproducible.
+// stops the deepening once passed; maxDepth ends the deepening at that depth. Without
+// useClock both times are ignored and the clock decides nothing: the search is then
+// reproducible node for node.
 struct SearchLimits {
     std::int64_t timeLimit;
     std::int64_t hardCap;
