@@ -1,5 +1,7 @@
 #include "hash.h"
 
+#include <cstdlib>
+
 std::uint64_t randomTable[128][16];
 std::uint64_t randomTable2[128][16];
 std::uint64_t CHASH;
@@ -92,4 +94,132 @@ void toggleNullmoveKeys(Board* board, int oldEnPassant)
         board->hashKey ^= randomTable[oldEnPassant][EP_INDEX];
         board->hashKey2 ^= randomTable2[oldEnPassant][EP_INDEX];
     }
+}
+
+HashEntry* hashtable;
+std::int32_t hashSize;
+std::int64_t hashHits1, hashStores, hashCuts;
+
+namespace {
+
+std::uint64_t hashMask;  // hashSize - 1 when hashSize is a power of two, else 0
+bool hashIsPowerOfTwo;
+
+inline HashEntry* bucketOf(const Board* board)
+{
+    const std::uint64_t key2 = board->hashKey2;
+    const std::uint64_t index = hashIsPowerOfTwo ? key2 & hashMask
+                                                 : key2 % std::uint64_t(std::int64_t(hashSize));
+    return &hashtable[index];
+}
+
+inline void writeSlot(HashEntry* e, int i, const Board* board, int depth, int score,
+                      std::uint8_t type, const Move* m)
+{
+    e->key[i] = board->hashKey;
+    e->move[i] = *m;
+    e->score[i] = score;
+    e->type[i] = type;
+    e->depth[i] = depth;
+}
+
+}  // namespace
+
+void initHashtable(std::int32_t buckets)
+{
+    std::free(hashtable);
+    hashtable = nullptr;
+    hashSize = 0;
+    if (buckets <= 0) return;
+    std::int64_t size = buckets;
+    while (size > 0) {
+        hashtable = static_cast<HashEntry*>(
+            std::aligned_alloc(alignof(HashEntry), std::size_t(size) * sizeof(HashEntry)));
+        if (hashtable) break;
+        // Fall back to the largest power of two below the size that failed.
+        std::int64_t power = 1;
+        while (power * 2 < size) power *= 2;
+        size = power < size ? power : size / 2;
+    }
+    if (!hashtable) return;
+    hashSize = std::int32_t(size);
+    hashIsPowerOfTwo = (size & (size - 1)) == 0;
+    hashMask = hashIsPowerOfTwo ? std::uint64_t(size - 1) : 0;
+}
+
+void clearHashtable(std::int32_t buckets)
+{
+    if (!hashtable) return;
+    const std::int32_t n = buckets < hashSize ? buckets : hashSize;
+    HashEntry empty{};
+    for (int i = 0; i < 4; ++i) {
+        empty.move[i] = NO_MOVE;
+        empty.score[i] = HASH_NO_SCORE;
+        empty.depth[i] = -1;
+        empty.key[i] = 0;
+    }
+    for (std::int32_t b = 0; b < n; ++b) hashtable[b] = empty;
+}
+
+void prefetchHashtable(const Board* board)
+{
+    if (hashtable) __builtin_prefetch(bucketOf(board));
+}
+
+int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,
+                   Move* tableMove)
+{
+    if (!hashtable) return HASH_NO_SCORE;
+    const HashEntry* e = bucketOf(board);
+    const int ply = int(board->ply);
+    int moveDepth = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (e->key[i] != board->hashKey) continue;
+        ++hashHits1;
+        // A shallow fail-low already says a null move would not reach beta here.
+        if (*nullAllowed == 1 && e->type[i] == 1 && e->score[i] < *beta) *nullAllowed = 0;
+        if (e->depth[i] >= moveDepth && e->move[i].from != NO_SQUARE) {
+            *tableMove = e->move[i];
+            moveDepth = e->depth[i];
+        }
+        if (e->depth[i] < depth) continue;
+        int s = e->score[i];
+        if (s < -HASH_MATE_BOUND) s += ply;
+        else if (s > HASH_MATE_BOUND) s -= ply;
+        switch (e->type[i]) {
+        case 0: return s;
+        case 2:
+            if (s >= *beta) return s;
+            break;
+        case 1:
+            if (s <= *alpha) return s;
+            break;
+        default: break;
+        }
+    }
+    return HASH_NO_SCORE;
+}
+
+void recordHashtable(Board* board, int depth, int score, std::uint8_t type, const Move* m)
+{
+    ++hashStores;
+    if (!hashtable) return;
+    // Mate scores are stored as distances from this node, so they stay true at any ply.
+    const int ply = int(board->ply);
+    if (score < -HASH_MATE_BOUND) score -= ply;
+    else if (score > HASH_MATE_BOUND) score += ply;
+    HashEntry* e = bucketOf(board);
+    int minDepth = 256, victim = -1;
+    for (int i = 0; i < 4; ++i) {
+        if (e->key[i] == board->hashKey && e->depth[i] <= depth) {
+            writeSlot(e, i, board, depth, score, type, m);
+            return;
+        }
+        // The shallowest slot goes, the last of equals; empty slots (-1) first.
+        if (e->depth[i] <= minDepth) {
+            minDepth = e->depth[i];
+            victim = i;
+        }
+    }
+    if (victim >= 0) writeSlot(e, victim, board, depth, score, type, m);
 }

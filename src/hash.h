@@ -20,25 +20,35 @@ void updateHashKey(Board* board, const Move* m);
 void toggleNullmoveKeys(Board* board, int oldEnPassant);
 
 // Transposition table: buckets of four slots; the bucket comes from hashKey2, the slot is
-// identified by hashKey. Bound types: 0 exact, 1 upper bound, 2 lower bound.
+// identified by hashKey. Bound types: 0 exact, 1 upper bound, 2 lower bound. Mate scores
+// (beyond +-MATE_BOUND) are kept relative to the node that stores them.
 constexpr int HASH_NO_SCORE = 32500;  // probe result when no slot gives a usable score
+constexpr int HASH_MATE_BOUND = 20000;
+constexpr std::int32_t HASH_DEFAULT_BUCKETS = 2097152;
 
-struct HashEntry {
-    Move move[4];
-    std::int32_t score[4];
-    std::int32_t depth[4];  // -1 marks an empty slot
-    std::uint8_t type[4];
+// One bucket, two cache lines: a probe that matches no key reads only the first.
+struct alignas(64) HashEntry {
     std::uint64_t key[4];
+    std::int32_t depth[4];  // -1 marks an empty slot
+    std::int32_t score[4];
+    std::uint8_t type[4];
+    Move move[4];
 };
+static_assert(sizeof(HashEntry) == 128);
 
 extern HashEntry* hashtable;
 extern std::int32_t hashSize;
-extern int hashHits1, hashStores, hashCuts;
+// Statistics: counted and reset, shown by no output.
+extern std::int64_t hashHits1, hashStores, hashCuts;
 
 // Allocates the table; when that many buckets cannot be had, the largest power of two
-// that can. Sets hashSize to the size obtained.
+// that can. Sets hashSize to the size obtained (0 when nothing could be had: probes then
+// find nothing and stores keep nothing).
 void initHashtable(std::int32_t buckets);
+// Empties the first `buckets` buckets (never more than the table holds).
 void clearHashtable(std::int32_t buckets);
 int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,
                    Move* tableMove);
 void recordHashtable(Board* board, int depth, int score, std::uint8_t type, const Move* m);
+// Asks the cache for the bucket of the position a search is about to probe.
+void prefetchHashtable(const Board* board);

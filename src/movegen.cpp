@@ -1,8 +1,11 @@
 #include "movegen.h"
 
 #include <array>
+#include <cstdlib>
 
 #include "attack.h"
+#include "search.h"
+#include "see.h"
 
 namespace {
 
@@ -287,4 +290,118 @@ int getMove(MoveList* list, Move* out, int index)
     *out = list->moves[index];
     list->picked[index] = 1;
     return index;
+}
+
+std::int64_t hashMoves;
+
+namespace {
+
+// Ordering bands of the main search.
+constexpr int HASH_MOVE_SCORE = 1000000;
+constexpr int ROOT_HASH_MOVE_SCORE = 1000000000;
+constexpr int GOOD_CAPTURE_BASE = 5000;
+constexpr int GOOD_CAPTURE_MIN_SEE = -50;  // a capture losing more than this sorts with quiet moves
+constexpr int FIRST_KILLER_SCORE = 3000;
+constexpr int SECOND_KILLER_SCORE = 2000;
+constexpr int CASTLE_BONUS = 3000;
+constexpr int QUIET_PROMOTION_BONUS = 1000;
+constexpr int PAWN_NEAR_KING_BONUS = 200;
+constexpr int PAWN_ADVANCED_BONUS = 1000;
+// Bonus of a piece landing within two squares of the enemy king, by white piece code.
+constexpr std::array<int, 7> nearKingBonus = {0, 0, 420, 410, 300, 500, 0};
+
+inline bool sameHashMove(const Move& a, const Move& b)
+{
+    return a.from == b.from && a.to == b.to && a.flags == b.flags && a.promotion == b.promotion;
+}
+
+inline bool sameKiller(const Move& a, const Move& b)
+{
+    return a.from == b.from && a.to == b.to && a.piece == b.piece;
+}
+
+int quietScore(const Board* board, const Move& m)
+{
+    int score = getHistoryBonus(&m);
+    if (m.flags & FLAG_CASTLE) score += CASTLE_BONUS;
+    if (m.flags & FLAG_PROMOTION) score += std::abs(pieceValues[m.promotion]) + QUIET_PROMOTION_BONUS;
+    const int side = m.piece > EMPTY;
+    const int white = side ? m.piece - EMPTY : m.piece;
+    const int d = dist(m.to, board->kingSquare[side ^ 1]);
+    if (white == WHITE_PAWN) {
+        if (d <= 1) score += PAWN_NEAR_KING_BONUS;
+        const int r = rank(m.to);
+        if (side ? r <= 3 : r >= 6) score += PAWN_ADVANCED_BONUS;
+    } else if (white >= WHITE_KNIGHT && white <= WHITE_QUEEN && d <= 2) {
+        score += nearKingBonus[white];
+    }
+    const KillerEntry& k = killerMove[side][board->ply < MAX_PLY ? board->ply : MAX_PLY - 1];
+    if (sameKiller(m, k.killers[0])) score = FIRST_KILLER_SCORE;
+    if (sameKiller(m, k.killers[1])) score = SECOND_KILLER_SCORE;
+    return score;
+}
+
+}  // namespace
+
+int assignScoreMovelist(Board* board, MoveList* list)
+{
+    const Move hashMove = board->hashMove;
+    int best = -32000, bestIndex = 0;
+    for (int i = 0; i < list->count; ++i) {
+        Move* m = &list->moves[i];
+        list->picked[i] = 0;
+        int score;
+        if (m->flags & FLAG_CAPTURE) {
+            const int s = see(board, m);
+            list->seeScore[i] = s;
+            score = s >= GOOD_CAPTURE_MIN_SEE ? s + GOOD_CAPTURE_BASE : 0;
+            if (m->flags & FLAG_PROMOTION) score += std::abs(pieceValues[m->promotion]);
+        } else {
+            list->seeScore[i] = 0;
+            score = quietScore(board, *m);
+        }
+        if (hashMove.from != NO_SQUARE && sameHashMove(*m, hashMove)) {
+            score = HASH_MOVE_SCORE;
+            ++hashMoves;
+        }
+        list->score[i] = score;
+        if (score > best) {
+            best = score;
+            bestIndex = i;
+        }
+    }
+    return bestIndex;
+}
+
+int assignQScoreMovelist(Board* board, MoveList* list)
+{
+    int best = -32001, bestIndex = -1;
+    for (int i = 0; i < list->count; ++i) {
+        list->picked[i] = 0;
+        const int s = see(board, &list->moves[i]);
+        list->seeScore[i] = s;
+        list->score[i] = s;
+        if (s > best) {
+            best = s;
+            bestIndex = i;
+        }
+    }
+    return bestIndex;
+}
+
+void assignScoreRootMovelist(Board* board, MoveList* list)
+{
+    const Move hashMove = board->hashMove;
+    for (int i = 0; i < list->count; ++i) {
+        list->picked[i] = 0;
+        // Subtree sizes rank the root moves; a huge count must not outrank the hash move
+        // or turn negative.
+        const std::int64_t nodes = board->rootMoveNodes[i];
+        list->score[i] = nodes < 0 ? 0 : nodes >= ROOT_HASH_MOVE_SCORE ? ROOT_HASH_MOVE_SCORE - 1
+                                                                       : std::int32_t(nodes);
+        if (hashMove.from != NO_SQUARE && sameHashMove(list->moves[i], hashMove)) {
+            list->score[i] = ROOT_HASH_MOVE_SCORE;
+            ++hashMoves;
+        }
+    }
 }

@@ -1,20 +1,1035 @@
 #include "search.h"
 
+#include <array>
+#include <cassert>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "attack.h"
+#include "eval.h"
 #include "hash.h"
 #include "movegen.h"
+#include "see.h"
 
-// Placeholder until the real search lands: the first legal move, no thinking output.
-HashEntry* hashtable;
-std::int32_t hashSize;
-int hashHits1, hashStores, hashCuts, hashMoves;
+namespace {
 
-void initHashtable(std::int32_t buckets) { hashSize = buckets; }
-void clearHashtable(std::int32_t) {}
-void clearHistoryHeuristic() {}
-void clearKillerMove() {}
+// The knobs of the search, one block per rule in the order a node applies them.
 
-void search(Board* board, Move* result, std::int32_t, std::int32_t)
+// clock: read once in this many node calls plus one
+constexpr int CLOCK_INTERVAL = 8191;
+
+// time control of the driver
+constexpr std::int64_t HARD_LIMIT_FACTOR = 5;       // hard limit = this x the budget
+constexpr std::int64_t DISCARD_ABORTED_NODES = 5000;  // an aborted call past this is thrown away
+constexpr int BEST_MOVE_CHANGE_FROM_DEPTH = 5;      // best-move changes count from this depth
+constexpr int UNSTABLE_CHANGES = 2;                 // more changes than this double the budget
+constexpr int SETTLED_WIN_SCORE = 300;              // one change and above this: stop early
+
+// aspiration windows
+constexpr int ASPIRATION_WINDOW = 30;
+constexpr int ASPIRATION_WIDEN_FIRST = 50;
+constexpr int ASPIRATION_WIDEN_SECOND = 200;  // and the budget is doubled once
+constexpr int ASPIRATION_WIDEN_THIRD = 500;
+
+// null move with verification
+constexpr int NULL_MIN_DEPTH = 2;
+constexpr int NULL_REDUCTION = 4;  // child depth: depth - 4, three plies beyond the normal one
+constexpr int NULL_VERIFY_MIN_DEPTH = 6;
+constexpr int NULL_VERIFY_REDUCTION = 5;
+
+// razoring
+constexpr int RAZOR_MAX_DEPTH = 2;
+constexpr int RAZOR_MARGIN = 300;
+
+// internal iterative deepening
+constexpr int IID_MIN_DEPTH = 5;
+constexpr int IID_REDUCTION = 2;
+
+// extensions, in tenths of a ply
+constexpr int EXTENSION_PLY = 10;
+constexpr int EXTENSION_RECAPTURE_PV = 10;
+constexpr int EXTENSION_PAWN_PUSH = 5;
+constexpr int EXTENSION_SINGLE_REPLY = 5;
+
+// history pruning
+constexpr int HISTORY_PRUNE_MAX_DEPTH = 5;
+constexpr int HISTORY_PRUNE_MOVES = 2;  // moves tried >= depth + this
+
+// futility pruning, margin by depth
+constexpr int FUTILITY_MAX_DEPTH = 2;
+constexpr int FUTILITY_MARGIN[FUTILITY_MAX_DEPTH + 1] = {0, 100, 300};
+
+// late-move reductions
+constexpr int LMR_MIN_DEPTH = 3;
+constexpr int LMR_MOVES_PV = 6;      // reduce from the move after this many at PV nodes
+constexpr int LMR_MOVES_NON_PV = 3;  // and after this many elsewhere
+constexpr int LMR_REDUCTION = 2;     // reduced child depth: depth - 2
+constexpr std::uint32_t LMR_SUCCESS_RATIO = 4;  // a move this much more often good is kept
+
+// quiescence: a quiet child level falls by this, one after a check or an evasion
+constexpr int QS_QUIET_STEP = 8;
+
+inline std::int64_t saturatingTimes(std::int64_t value, std::int64_t factor)
+{
+    constexpr std::int64_t limit = INT64_MAX / 16;
+    if (value > limit / factor) return limit;
+    if (value < -limit / factor) return -limit;
+    return value * factor;
+}
+
+// The bound of every hard limit: the protocol's time per move, when it sets one.
+std::int64_t hardCapOfSearch;
+
+inline std::int64_t capped(std::int64_t limit)
+{
+    return hardCapOfSearch > 0 && limit > hardCapOfSearch ? hardCapOfSearch : limit;
+}
+
+// Nobody reads the lines of the null-move, verification and internal searches, so they
+// share one, off the stack.
+PvLine scratchLine;
+
+inline std::uint32_t* historyCell(std::uint32_t table[2][16][128], const Move* m)
+{
+    return &table[m->piece > EMPTY][m->piece & 15][m->to & 127];
+}
+
+// For a 0x88 difference (target - origin + 119): the step that leads from origin to target
+// along a line, or 0, and the kinds of man that attack along it.
+constexpr std::uint8_t LINE_DIAGONAL = 1, LINE_STRAIGHT = 2, KNIGHT_JUMP = 4, KING_STEP = 8;
+struct Geometry {
+    std::array<std::int8_t, 239> step{};
+    std::array<std::uint8_t, 239> kind{};
+};
+constexpr Geometry geometry = [] {
+    Geometry g{};
+    for (int dir : {15, 17, -15, -17, 1, -1, 16, -16}) {
+        const bool diagonal = dir == 15 || dir == 17 || dir == -15 || dir == -17;
+        for (int k = 1; k < 8; ++k) {
+            g.step[dir * k + 119] = std::int8_t(dir);
+            g.kind[dir * k + 119] |= diagonal ? LINE_DIAGONAL : LINE_STRAIGHT;
+        }
+        g.kind[dir + 119] |= KING_STEP;
+    }
+    for (int jump : {31, 33, 18, 14, -18, -14, -31, -33}) g.kind[jump + 119] |= KNIGHT_JUMP;
+    return g;
+}();
+static_assert(geometry.step[A1 - H8 + 119] == -17 && geometry.kind[G1 - E2 + 119] == KNIGHT_JUMP);
+
+// Whether the move, not yet made, will leave the enemy king attacked: the man arriving on
+// `to` attacks it, or leaving `from` opens a line of one of our sliders onto it. Nothing
+// else can change, for the enemy king is not attacked before the move. Castling and en
+// passant move a second man and take the general road.
+int givesCheck(Board* board, const Move* m)
+{
+    const std::uint8_t* squares = board->squares;
+    const int side = m->piece > EMPTY;
+    const int king = board->kingSquare[side ^ 1];
+    if (m->flags & (FLAG_CASTLE | FLAG_ENPASSANT)) {
+        Move copy = *m;
+        makeMoveSimple(board, &copy);
+        const int attacked = isAttackedSimple(board, board->kingSquare[side ^ 1], side);
+        unmakeMoveSimple(board, &copy);
+        return attacked;
+    }
+    const int from = m->from, to = m->to;
+    // The man on `to`, as a white code.
+    const int arriving = (m->flags & FLAG_PROMOTION) ? m->promotion : m->piece;
+    const int kind = side ? arriving - EMPTY : arriving;
+    const int toKing = king - to + 119;
+    switch (kind) {
+    case WHITE_PAWN:
+        if (side ? (king == to - 15 || king == to - 17) : (king == to + 15 || king == to + 17))
+            return 1;
+        break;
+    case WHITE_KNIGHT:
+        if (geometry.kind[toKing] & KNIGHT_JUMP) return 1;
+        break;
+    case WHITE_KING:
+        if (geometry.kind[toKing] & KING_STEP) return 1;
+        break;
+    default: {
+        const int lines = kind == WHITE_QUEEN ? (LINE_DIAGONAL | LINE_STRAIGHT)
+                                              : kind == WHITE_BISHOP ? LINE_DIAGONAL : LINE_STRAIGHT;
+        if (geometry.kind[toKing] & lines) {
+            const int step = geometry.step[toKing];
+            int t = to + step;
+            while (t != king && (squares[t] == EMPTY || t == from)) t += step;
+            if (t == king) return 1;
+        }
+        break;
+    }
+    }
+    // Discovered: the first man beyond `from`, seen from the king, is one of our sliders.
+    const int fromKing = from - king + 119;
+    const int lines = geometry.kind[fromKing] & (LINE_DIAGONAL | LINE_STRAIGHT);
+    if (!lines) return 0;
+    const int step = geometry.step[fromKing];
+    int t = king + step;
+    while (onBoard(t) && t != to && (squares[t] == EMPTY || t == from)) t += step;
+    if (!onBoard(t) || t == to) return 0;
+    const int code = squares[t];
+    if (side ? code <= EMPTY : code >= EMPTY) return 0;
+    const int slider = side ? code - EMPTY : code;
+    if (slider == WHITE_QUEEN) return 1;
+    return slider == ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK);
+}
+
+// Whether a move other than a king move or an en-passant capture keeps its own king safe
+// from the lines through `from`: it can only expose the king when its man is pinned, that
+// is, when the line from the king is empty up to `from` and an enemy slider of that
+// line's kind stands behind it. Only then is the move tried on the board.
+int keepsKingCovered(Board* board, Move* m)
+{
+    const std::uint8_t* squares = board->squares;
+    const int side = board->sideToMove;
+    const int king = board->kingSquare[side];
+    const int from = m->from;
+    const int lines = geometry.kind[from - king + 119] & (LINE_DIAGONAL | LINE_STRAIGHT);
+    if (!lines) return 1;
+    const int step = geometry.step[from - king + 119];
+    int t = king + step;
+    while (t != from && squares[t] == EMPTY) t += step;
+    if (t != from) return 1;
+    t = from + step;
+    while (onBoard(t) && squares[t] == EMPTY) t += step;
+    if (!onBoard(t)) return 1;
+    const int code = squares[t];
+    if (side ? code >= EMPTY : code <= EMPTY) return 1;  // not an enemy man
+    const int slider = side ? code : code - EMPTY;
+    if (slider != WHITE_QUEEN && slider != ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK))
+        return 1;
+    return isLegalSimple(board, m);
+}
+
+// isLegalSimple for a side that is not in check.
+inline int isLegalUnchecked(Board* board, Move* m)
+{
+    if (m->from == board->kingSquare[board->sideToMove] || (m->flags & FLAG_ENPASSANT))
+        return isLegalSimple(board, m);
+    return keepsKingCovered(board, m);
+}
+
+// The men giving check to the side to move: how many, the square of one of them, and the
+// step from the king towards it when it checks from afar (0 for a pawn or a knight).
+struct Checkers {
+    int count;
+    int square;
+    int step;
+};
+
+Checkers findCheckers(const Board* board)
+{
+    const std::uint8_t* squares = board->squares;
+    const int side = board->sideToMove;
+    const int king = board->kingSquare[side];
+    const int enemy = side ? 0 : EMPTY;  // added to a white code gives the enemy's code
+    Checkers c = {0, 0, 0};
+    auto found = [&](int sq, int step) {
+        ++c.count;
+        c.square = sq;
+        c.step = step;
+    };
+    const int pawnFrom[2] = {side ? king - 15 : king + 15, side ? king - 17 : king + 17};
+    for (int sq : pawnFrom)
+        if (onBoard(sq) && squares[sq] == WHITE_PAWN + enemy) found(sq, 0);
+    for (int jump : {31, 33, 18, 14, -18, -14, -31, -33})
+        if (onBoard(king + jump) && squares[king + jump] == WHITE_KNIGHT + enemy) found(king + jump, 0);
+    for (int step : {15, 17, -15, -17, 1, -1, 16, -16}) {
+        const bool diagonal = step == 15 || step == 17 || step == -15 || step == -17;
+        int t = king + step;
+        while (onBoard(t) && squares[t] == EMPTY) t += step;
+        if (!onBoard(t)) continue;
+        if (squares[t] == WHITE_QUEEN + enemy
+            || squares[t] == (diagonal ? WHITE_BISHOP : WHITE_ROOK) + enemy)
+            found(t, step);
+    }
+    return c;
+}
+
+// isLegalSimple for a side in check: besides king moves and en passant, only a move that
+// takes a lone checker or steps between it and the king can be legal.
+int isLegalEvasion(Board* board, Move* m, const Checkers& checkers)
+{
+    const int king = board->kingSquare[board->sideToMove];
+    if (m->from == king || (m->flags & FLAG_ENPASSANT)) return isLegalSimple(board, m);
+    if (checkers.count != 1) return 0;
+    const int to = m->to;
+    if (to != checkers.square
+        && (checkers.step == 0 || geometry.step[to - king + 119] != checkers.step
+            || dist(king, to) >= dist(king, checkers.square)))
+        return 0;
+    return keepsKingCovered(board, m);
+}
+
+// Keeps the legal moves of a pseudo-legal list, in their order: the list a generator
+// asked for legal moves gives, with fewer moves tried on the board.
+int keepLegal(Board* board, Move* moves, int count, int inCheck)
+{
+    const Checkers checkers = inCheck ? findCheckers(board) : Checkers{0, 0, 0};
+    assert((checkers.count > 0) == (inCheck != 0));
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+        const int legal = inCheck ? isLegalEvasion(board, &moves[i], checkers)
+                                  : isLegalUnchecked(board, &moves[i]);
+        assert(legal == isLegalSimple(board, &moves[i]));
+        if (legal) moves[kept++] = moves[i];
+    }
+    return kept;
+}
+
+inline bool isQuiet(const Move* m) { return !(m->flags & (FLAG_CAPTURE | FLAG_PROMOTION)); }
+
+// The full test, kept for the consistency checks of debug builds.
+[[maybe_unused]] inline int sideInCheck(const Board* board)
+{
+    const int side = board->sideToMove;
+    return isAttackedSimple(board, board->kingSquare[side], side ^ 1);
+}
+
+// Shared by alphaBeta and qSearch: 1 once the hard limit has passed.
+inline bool clockExpired()
+{
+    if (abortNodes > CLOCK_INTERVAL) {
+        abortNodes = 0;
+        if (timer() - timerSearchStart > maxTimeAllowed) {
+            searchAborted = 1;
+            return true;
+        }
+    } else {
+        ++abortNodes;
+    }
+    return false;
+}
+
+inline void setLine(PvLine* line, const Move* m, const PvLine* child)
+{
+    std::uint32_t n = child->length;
+    if (n > MAX_PLY - 1) n = MAX_PLY - 1;
+    line->moves[0] = *m;
+    std::memcpy(line->moves + 1, child->moves, n * sizeof(Move));
+    line->length = n + 1;
+}
+
+// A position searched again (a re-searched child, the verification, the internal
+// deepening, the next iteration) must see the move that led to it, not the last one made
+// below it: unmakeMove leaves these fields as the deepest make set them.
+inline void restoreLastCapture(Board* board, std::uint8_t square, std::uint8_t piece)
+{
+    board->lastCaptureSquare = square;
+    board->lastCapturedPiece = piece;
+}
+
+// Failure counts for the moves picked at a node before its best or cut-off move.
+void blamePickedMoves(const MoveList* list, const Move* best, int depth)
+{
+    for (int j = 0; j < list->count; ++j) {
+        const Move* other = &list->moves[j];
+        if (list->picked[j] && (other->from != best->from || other->to != best->to))
+            updateBadHistoryHeuristic(other, depth);
+    }
+}
+
+}  // namespace
+
+std::uint8_t searchAborted;
+std::int32_t abortNodes;
+std::int64_t timerSearchStart;
+std::int64_t maxTimeAllowed;
+std::int64_t globalNodes;
+std::int64_t globalQNodes;
+std::int64_t maxQNodes;
+std::uint8_t followPV;
+std::uint8_t fractalExtensions;
+Move bestMove = NO_MOVE;
+std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck, extRecap, extPawn;
+int lastSearchScore;
+int lastSearchDepth;
+
+std::uint32_t historyHeuristic[2][16][128];
+std::uint32_t historyMax[2] = {1, 1};
+std::uint32_t successHistoryHeuristic[2][16][128];
+std::uint32_t badHistoryHeuristic[2][16][128];
+std::uint32_t badHistoryMax[2] = {1, 1};
+KillerEntry killerMove[2][MAX_PLY];
+
+// Killer and history heuristics ---------------------------------------------------------
+
+void updateKillerMove(const Board* board, const Move* m)
+{
+    if (!isQuiet(m) || board->ply >= MAX_PLY) return;
+    KillerEntry* e = &killerMove[m->piece > EMPTY][board->ply];
+    int slot = -1;
+    for (int s = 0; s < 3; ++s) {
+        const Move& k = e->killers[s];
+        if (k.from == m->from && k.to == m->to && k.piece == m->piece) {
+            slot = s;
+            break;
+        }
+    }
+    if (slot >= 0) {
+        ++e->hits[slot];
+    } else {
+        e->killers[2] = *m;
+        e->hits[2] = 1;
+    }
+    // One bubble pass: a move rises one place each time it gets ahead of the one above.
+    for (int s = 2; s > 0; --s) {
+        if (e->hits[s] > e->hits[s - 1]) {
+            const Move k = e->killers[s];
+            const std::uint32_t h = e->hits[s];
+            e->killers[s] = e->killers[s - 1];
+            e->hits[s] = e->hits[s - 1];
+            e->killers[s - 1] = k;
+            e->hits[s - 1] = h;
+        }
+    }
+}
+
+void updateHistoryHeuristic(const Move* m, int depth)
+{
+    if (!isQuiet(m)) return;
+    ++*historyCell(successHistoryHeuristic, m);
+    std::uint32_t* cell = historyCell(historyHeuristic, m);
+    const std::uint32_t bonus = std::uint32_t(depth) * std::uint32_t(depth);
+    // Saturate rather than wrap: a wrapped sum would demote the best move of all.
+    *cell = *cell > UINT32_MAX - bonus ? UINT32_MAX : *cell + bonus;
+    const int side = m->piece > EMPTY;
+    if (*cell > historyMax[side]) historyMax[side] = *cell;
+}
+
+void updateBadHistoryHeuristic(const Move* m, int)
+{
+    if (!isQuiet(m)) return;
+    ++*historyCell(badHistoryHeuristic, m);
+}
+
+int getHistoryBonus(const Move* m)
+{
+    const std::uint32_t entry = *historyCell(historyHeuristic, m);
+    if (entry == 0) return 0;  // most moves: no division
+    return int(double(entry) / double(historyMax[m->piece > EMPTY]) * 1000.0);
+}
+
+int getBadHistoryBonus(const Move* m)
+{
+    const double entry = *historyCell(badHistoryHeuristic, m);
+    return int(entry / double(badHistoryMax[m->piece > EMPTY]) * 1000.0);
+}
+
+void clearHistoryHeuristic()
+{
+    std::memset(historyHeuristic, 0, sizeof historyHeuristic);
+    std::memset(successHistoryHeuristic, 0, sizeof successHistoryHeuristic);
+    std::memset(badHistoryHeuristic, 0, sizeof badHistoryHeuristic);
+    historyMax[0] = historyMax[1] = 1;
+    badHistoryMax[0] = badHistoryMax[1] = 1;
+}
+
+void clearKillerMove()
+{
+    for (auto& side : killerMove) {
+        for (KillerEntry& e : side) {
+            for (int s = 0; s < 3; ++s) {
+                e.killers[s].from = NO_SQUARE;
+                e.hits[s] = 0;
+            }
+        }
+    }
+}
+
+void showKillers(const Board* board)
+{
+    if (board->ply >= MAX_PLY) return;
+    const KillerEntry& e = killerMove[board->sideToMove & 1][board->ply];
+    for (int s = 0; s < 3; ++s)
+        std::printf("%d) f: %d  t: %d, counter = %u\n", s + 1, e.killers[s].from, e.killers[s].to,
+                    e.hits[s]);
+}
+
+// Repetition ----------------------------------------------------------------------------
+
+int checkDraw(const Board* board)
+{
+    const int n = board->gamePly < HISTORY_SIZE ? int(board->gamePly) : HISTORY_SIZE - 1;
+    const std::uint64_t key = board->hashHistory[n];
+    // Entry 0 is never written: the set-up position is not part of the history. Every
+    // half-move, null moves included, passes the turn, and the key holds the side to move,
+    // so only every second entry can match.
+    for (int i = n - 2; i >= 1; i -= 2)
+        if (board->hashHistory[i] == key) return 1;
+    return 0;
+}
+
+int isPawnPush(Board* board, Move* m)
+{
+    const int r = rank(m->to);
+    if (!((m->piece == WHITE_PAWN && r == 7) || (m->piece == BLACK_PAWN && r == 2))) return 0;
+    if (see(board, m) < 0) return 0;
+    ++extPawn;
+    return 1;
+}
+
+// Quiescence search ----------------------------------------------------------------------
+
+int qSearch(Board* board, int alpha, int beta, int qDepth)
+{
+    const int ply = int(board->ply);
+    if (ply != 0 && checkDraw(board)) return 0;
+    const int nodeInCheck = board->inCheck;
+    assert(nodeInCheck == sideInCheck(board));
+    if (clockExpired()) return 0;
+    if (searchAborted) return 0;
+    if (ply >= MAX_SEARCH_PLY) return eval(board);
+
+    const int e = eval(board);
+    ++globalQNodes;
+    ++globalNodes;
+
+    // Stand pat, except in check.
+    int best = -INF_SCORE;
+    if (!nodeInCheck) {
+        best = e;
+        if (e >= beta) return e;
+        if (e > alpha) alpha = e;
+    }
+
+    board->hashMove = NO_MOVE;
+    MoveList* list = &board->moveLists[ply];
+    int count = nodeInCheck ? generateMoves(board, list->moves, 0)
+                            : generateCaptures(board, list->moves, 0);
+    count = keepLegal(board, list->moves, count, nodeInCheck);
+    list->count = std::uint16_t(count);
+    if (count == 0) return nodeInCheck ? ply - INF_SCORE : e;
+
+    const int first = assignQScoreMovelist(board, list);
+    for (int j = 0; j < count; ++j) {
+        Move m;
+        const int k = j == 0 ? getMove(list, &m, first) : getNextBestMove(list, &m);
+        // The previous move left a king to be taken: it was illegal.
+        if (m.captured == WHITE_KING || m.captured == BLACK_KING) return ply + INF_SCORE;
+        // A move dropped here is never made: nothing it would leave behind is read.
+        if (!nodeInCheck) {
+            // Delta: even the exchange gain cannot lift a null window.
+            if (beta - alpha == 1) {
+                const int f = e + list->seeScore[k];
+                if (f < alpha) {
+                    if (f > best) best = f;
+                    continue;
+                }
+            }
+            if (list->seeScore[k] < 0 && !(m.flags & FLAG_PROMOTION)) continue;
+        }
+        const int checks = givesCheck(board, &m);
+        makeMove(board, &m);
+        board->inCheck = std::uint8_t(checks);
+        assert(checks == sideInCheck(board));
+        updateHashKey(board, &m);
+        const int child = (nodeInCheck || board->inCheck) ? qDepth - 1 : qDepth - QS_QUIET_STEP;
+        const int s = -qSearch(board, -beta, -alpha, child);
+        updateHashKey(board, &m);
+        unmakeMove(board, &m);
+        if (s > best) best = s;
+        if (s >= beta) return s;
+        if (s > alpha) alpha = s;
+    }
+
+    // Quiet checks, at the first level only.
+    if (!nodeInCheck && qDepth == 0) {
+        count = generateMoves(board, list->moves, 0);
+        list->count = std::uint16_t(count);
+        for (int j = 0; j < count; ++j) {
+            Move* m = &list->moves[j];
+            if ((m->flags & FLAG_CAPTURE) || !isLegalUnchecked(board, m)) continue;
+            if (!givesCheck(board, m)) continue;
+            if (see(board, m) < 0) continue;
+            makeMove(board, m);
+            board->inCheck = 1;
+            assert(sideInCheck(board));
+            updateHashKey(board, m);
+            const int s = -qSearch(board, -beta, -alpha, qDepth - 1);
+            updateHashKey(board, m);
+            unmakeMove(board, m);
+            if (s > best) best = s;
+            if (s >= beta) return s;
+            if (s > alpha) alpha = s;
+        }
+    }
+    return best;
+}
+
+// Alpha-beta search ----------------------------------------------------------------------
+
+int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::uint8_t nullAllowed)
+{
+    // 1-2. Clock and abort
+    if (clockExpired()) return 0;
+    if (searchAborted) return 0;
+
+    // 3. Per-node values
+    const int ply = int(board->ply);
+    if (ply >= MAX_SEARCH_PLY) {
+        line->length = 0;
+        return eval(board);
+    }
+    if (board->ply > board->maxPly) board->maxPly = board->ply;
+    const int nodeInCheck = board->inCheck;
+    assert(nodeInCheck == sideInCheck(board));
+    const int entryAlpha = alpha;
+    const bool pvNode = beta - alpha > 1;
+    const std::uint8_t entryFractal = fractalExtensions;
+    const std::uint8_t entryCaptureSquare = board->lastCaptureSquare;
+    const std::uint8_t entryCapturedPiece = board->lastCapturedPiece;
+    const int material = board->sideToMove ? -board->material : board->material;
+    Move tableMove = NO_MOVE;
+    Move nodeBest = NO_MOVE;
+    std::uint8_t boundType = 1;
+    int staticEval = 0;
+    bool evalKnown = false;
+    auto staticEvaluation = [&] {
+        if (!evalKnown) {
+            staticEval = eval(board);
+            evalKnown = true;
+        }
+        return staticEval;
+    };
+
+    // 4. Repetition
+    if (ply != 0 && checkDraw(board)) {
+        line->length = 0;
+        return 0;
+    }
+
+    // 5. Transposition table: scores only at non-PV nodes; the move and the null-move veto
+    // everywhere.
+    const int tableScore = probeHashtable(board, &alpha, &beta, &nullAllowed, depth, &tableMove);
+    if (!pvNode && tableScore != HASH_NO_SCORE) {
+        ++hashCuts;
+        line->length = 0;
+        return tableScore;
+    }
+
+    // 6. Leaf
+    if (depth <= 0) {
+        line->length = 0;
+        const std::int64_t qBefore = globalQNodes;
+        const int q = qSearch(board, alpha, beta, 0);
+        if (globalQNodes - qBefore > maxQNodes) maxQNodes = globalQNodes - qBefore;
+        if (!searchAborted) recordHashtable(board, 0, q, 0, &nodeBest);
+        return q;
+    }
+
+    // 7. Null move with verification, else razoring
+    if (depth >= NULL_MIN_DEPTH && nullAllowed == 1 && !nodeInCheck && !pvNode && ply != 0
+        && alpha >= -MATE_BOUND && beta <= MATE_BOUND && staticEvaluation() >= beta) {
+        ++nullTried;
+        Move undo = NO_MOVE;
+        makeNullmove(board, &undo);
+        prefetchHashtable(board);
+        const int s = -alphaBeta(board, -beta, -beta + 1, depth - NULL_REDUCTION, &scratchLine, 0);
+        unmakeNullmove(board, &undo);
+        board->inCheck = std::uint8_t(nodeInCheck);
+        if (s >= beta) {
+            if (depth >= NULL_VERIFY_MIN_DEPTH) {
+                restoreLastCapture(board, entryCaptureSquare, entryCapturedPiece);
+                const int v =
+                    alphaBeta(board, alpha, beta, depth - NULL_VERIFY_REDUCTION, &scratchLine, 0);
+                if (v >= beta) {
+                    ++betaCut;
+                    ++betaCutOnFirst;
+                    ++nullCut;
+                    line->length = 0;
+                    return v;
+                }
+            } else {
+                ++betaCut;
+                ++betaCutOnFirst;
+                ++nullCut;
+                line->length = 0;
+                return s;
+            }
+        }
+    } else if (nullAllowed == 1 && !pvNode && depth <= RAZOR_MAX_DEPTH
+               && alpha - RAZOR_MARGIN >= material) {
+        if (staticEvaluation() <= alpha - RAZOR_MARGIN) {
+            const int q = qSearch(board, alpha, beta, 0);
+            if (q <= alpha) return q;
+            board->inCheck = std::uint8_t(nodeInCheck);
+        }
+    }
+
+    // 8. Children may try a null move again.
+    if (nullAllowed == 0) nullAllowed = 1;
+
+    // 9. Move to try first: the stored line while following it, else the table move.
+    if (followPV == 1) {
+        if (board->pv[ply].from != NO_SQUARE) board->hashMove = board->pv[ply];
+        if (board->pv[ply + 1].from == NO_SQUARE) followPV = 0;
+    } else {
+        board->hashMove = tableMove;
+    }
+
+    // 10-11. Generate; no move is mate or stalemate.
+    MoveList* list = &board->moveLists[ply];
+    int count = generateMoves(board, list->moves, 0);
+    if (nodeInCheck || ply == 0) count = keepLegal(board, list->moves, count, nodeInCheck);
+    list->count = std::uint16_t(count);
+    if (count == 0) {
+        line->length = 0;
+        return nodeInCheck ? ply - INF_SCORE : 0;
+    }
+
+    // 12. Internal iterative deepening finds a move to try first at PV nodes.
+    if (pvNode && ply != 0 && board->hashMove.from == NO_SQUARE && depth >= IID_MIN_DEPTH) {
+        const int s = alphaBeta(board, alpha, beta, depth - IID_REDUCTION, &scratchLine, 0);
+        if (s <= alpha) {
+            restoreLastCapture(board, entryCaptureSquare, entryCapturedPiece);
+            board->inCheck = std::uint8_t(nodeInCheck);
+            alphaBeta(board, -INF_SCORE, beta, depth - IID_REDUCTION, &scratchLine, 0);
+        }
+        if (bestMove.from != NO_SQUARE) board->hashMove = bestMove;
+    }
+
+    // 13. Order
+    int first = 0;
+    if (ply == 0 && depth > 1) assignScoreRootMovelist(board, list);
+    else first = assignScoreMovelist(board, list);
+
+    // 14-15. Move loop
+    int bestScore = -INF_SCORE;
+    int movesTried = 0;
+    PvLine childLine;
+    childLine.length = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t nodesBefore = globalNodes;
+        Move m;
+        const int index = (i == 0 && ply != 0) ? getMove(list, &m, first) : getNextBestMove(list, &m);
+        if (!nodeInCheck && !isLegalUnchecked(board, &m)) continue;
+        ++movesTried;
+
+        // Recapture and pawn-push extensions, judged before the move is made.
+        bool extended = false;
+        int e = 0;
+        if ((m.flags & FLAG_CAPTURE) && m.to == entryCaptureSquare
+            && std::abs(pieceValues[m.captured]) == std::abs(pieceValues[entryCapturedPiece])) {
+            ++extRecap;
+            extended = true;
+            if (pvNode) fractalExtensions += EXTENSION_RECAPTURE_PV;
+        }
+        if (isPawnPush(board, &m)) {
+            fractalExtensions += EXTENSION_PAWN_PUSH;
+            extended = true;
+        }
+        const bool quiet = isQuiet(&m);
+        // The futility rule needs the node's own evaluation; it is taken here, before the
+        // move, whenever that rule may ask for it.
+        if (depth <= FUTILITY_MAX_DEPTH && ply != 0 && !pvNode && !nodeInCheck && quiet
+            && material < beta)
+            staticEvaluation();
+
+        if (ply != 0) ++globalNodes;
+        const int checks = givesCheck(board, &m);
+        makeMove(board, &m);
+        updateHashKey(board, &m);
+        prefetchHashtable(board);
+        board->inCheck = std::uint8_t(checks);
+        assert(checks == sideInCheck(board));
+        // Every search of the child, re-searches included, starts from what the move set:
+        // a quiescence search leaves inCheck at its last child's value.
+        const std::uint8_t childCaptureSquare = board->lastCaptureSquare;
+        const std::uint8_t childCapturedPiece = board->lastCapturedPiece;
+        auto searchChild = [&](int childAlpha, int childBeta, int childDepth, std::uint8_t allowNull) {
+            board->inCheck = std::uint8_t(checks);
+            restoreLastCapture(board, childCaptureSquare, childCapturedPiece);
+            return -alphaBeta(board, childAlpha, childBeta, childDepth, &childLine, allowNull);
+        };
+
+        // Check and single-reply extensions; a full ply of credit extends by one.
+        if (board->inCheck) {
+            ++extCheck;
+            e = 1;
+            extended = true;
+        }
+        if (nodeInCheck && count == 1) {
+            fractalExtensions += EXTENSION_SINGLE_REPLY;
+            extended = true;
+        }
+        if (fractalExtensions >= EXTENSION_PLY) {
+            e = 1;
+            fractalExtensions %= EXTENSION_PLY;
+        }
+
+        // History and futility pruning of quiet moves.
+        bool pruned = false;
+        if (depth <= HISTORY_PRUNE_MAX_DEPTH && board->ply > 1 && !pvNode && !extended && e == 0
+            && !nodeInCheck && quiet) {
+            const std::uint32_t bad = *historyCell(badHistoryHeuristic, &m);
+            const std::uint32_t good = *historyCell(successHistoryHeuristic, &m);
+            if (movesTried >= depth + HISTORY_PRUNE_MOVES && bad > good * std::uint32_t(depth)) {
+                pruned = true;
+            } else if (depth <= FUTILITY_MAX_DEPTH && material < beta) {
+                const int futility = staticEvaluation() + FUTILITY_MARGIN[depth];
+                if (futility < beta && movesTried > 1) {
+                    if (futility > bestScore) bestScore = futility;
+                    pruned = true;
+                }
+            }
+        }
+
+        int s = 0;
+        if (!pruned) {
+            const int d = depth - 1 + e;
+            if (movesTried == 1) {
+                s = searchChild(ply == 0 ? -INF_SCORE : -beta, -alpha, d, nullAllowed);
+            } else {
+                followPV = 0;
+                bool done = false;
+                // Late-move reductions
+                if (board->ply > 1 && depth >= LMR_MIN_DEPTH && !extended && e == 0
+                    && !nodeInCheck && !board->inCheck && quiet
+                    && movesTried > (pvNode ? LMR_MOVES_PV : LMR_MOVES_NON_PV)
+                    && LMR_SUCCESS_RATIO * *historyCell(badHistoryHeuristic, &m)
+                           >= *historyCell(successHistoryHeuristic, &m)) {
+                    s = searchChild(-alpha - 1, -alpha, depth - LMR_REDUCTION, 1);
+                    done = s <= alpha;
+                }
+                if (!done) {
+                    s = searchChild(-alpha - 1, -alpha, d, nullAllowed);
+                    if (pvNode && s > alpha && (ply == 0 || s < beta))
+                        s = searchChild(-beta, -alpha, d, nullAllowed);
+                }
+            }
+            if (ply == 0) board->rootMoveNodes[index] = globalNodes - nodesBefore;
+        }
+
+        fractalExtensions = entryFractal;
+        updateHashKey(board, &m);
+        unmakeMove(board, &m);
+        board->inCheck = std::uint8_t(nodeInCheck);
+        if (pruned) continue;
+
+        if (s > bestScore) bestScore = s;
+        if (s > alpha) {
+            if (s >= beta) {
+                // 16. Cut-off
+                if (ply != 0 && !searchAborted) recordHashtable(board, depth, s, 2, &m);
+                if (!nodeInCheck && ply != 0) {
+                    updateKillerMove(board, &m);
+                    updateHistoryHeuristic(&m, depth);
+                }
+                ++betaCut;
+                if (movesTried == 1) ++betaCutOnFirst;
+                else if (!nodeInCheck && ply != 0) blamePickedMoves(list, &m, depth);
+                if (ply == 0 && movesTried > 1) {
+                    line->moves[0] = m;
+                    line->length = 1;
+                }
+                bestMove = m;
+                return s;
+            }
+            setLine(line, &m, &childLine);
+            boundType = 0;
+            alpha = s;
+            nodeBest = m;
+        }
+    }
+
+    // 17. End of the loop
+    bestMove = nodeBest;
+    if (movesTried == 0) {
+        line->length = 0;
+        return 0;
+    }
+    if (alpha > entryAlpha && ply != 0) {
+        updateKillerMove(board, &nodeBest);
+        updateHistoryHeuristic(&nodeBest, depth);
+        blamePickedMoves(list, &nodeBest, depth);
+    }
+    if (ply == 0) return alpha;
+    if (!searchAborted) recordHashtable(board, depth, bestScore, boundType, &nodeBest);
+    return bestScore;
+}
+
+// Driver ---------------------------------------------------------------------------------
+
+void storePv(Board* board, const PvLine* line)
+{
+    const std::uint32_t n = line->length < MAX_PLY - 1 ? line->length : MAX_PLY - 1;
+    for (std::uint32_t i = 0; i < n; ++i) board->pv[i] = line->moves[i];
+    board->pv[n].from = NO_SQUARE;
+}
+
+namespace {
+
+void printThinking(int depth, int score, std::int64_t elapsed, const PvLine* line)
+{
+    std::printf("%d %d %lld %lld ", depth, score, static_cast<long long>(elapsed / 10),
+                static_cast<long long>(globalNodes));
+    char text[8];
+    for (std::uint32_t i = 0; i < line->length && i < MAX_PLY; ++i)
+        std::printf("%s ", moveToString(&line->moves[i], text));
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// The first move of the line when it is a legal move here, else the first legal move;
+// NO_MOVE when there is none.
+Move legalChoice(Board* board, const PvLine* line)
 {
     Move moves[MAX_MOVES];
-    if (generateMoves(board, moves, 1) > 0) *result = moves[0];
+    const int n = generateMoves(board, moves, 1);
+    if (n == 0) return NO_MOVE;
+    if (line->length > 0) {
+        const Move& want = line->moves[0];
+        for (int i = 0; i < n; ++i)
+            if (moves[i].from == want.from && moves[i].to == want.to
+                && moves[i].flags == want.flags && moves[i].promotion == want.promotion)
+                return moves[i];
+    }
+    return moves[0];
+}
+
+void resetCounters(Board* board)
+{
+    followPV = 0;
+    abortNodes = 0;
+    globalNodes = globalQNodes = 0;
+    hashStores = hashCuts = hashHits1 = 0;
+    extCheck = extRecap = extPawn = 0;
+    hashMoves = 0;
+    betaCut = betaCutOnFirst = nullCut = nullTried = 0;
+    maxQNodes = 0;
+    fractalExtensions = 0;
+    board->ply = 0;
+}
+
+}  // namespace
+
+int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
+{
+    resetCounters(board);
+    int alpha = -INF_SCORE, beta = INF_SCORE, failCount = 0, depth = 1, bestMoveChanges = 0;
+    bool timeExtended = false;
+    std::int64_t timeLimit = limits->useClock ? limits->timeLimit : INT64_MAX / 16;
+    hardCapOfSearch = limits->useClock ? limits->hardCap : 0;
+    const int maxDepth = limits->maxDepth < MAX_DEPTH ? limits->maxDepth : MAX_DEPTH;
+    maxTimeAllowed = capped(saturatingTimes(timeLimit, HARD_LIMIT_FACTOR));
+    const std::int64_t start = timer();
+    timerSearchStart = start;
+
+    const std::uint8_t rootCaptureSquare = board->lastCaptureSquare;
+    const std::uint8_t rootCapturedPiece = board->lastCapturedPiece;
+    const std::uint8_t rootInCheck = board->inCheck;
+    PvLine current, previous;
+    current.length = previous.length = 0;
+    current.moves[0] = previous.moves[0] = NO_MOVE;
+    int score = 0;
+    bool discarded = false;
+    lastSearchScore = 0;
+    lastSearchDepth = 0;
+    searchAborted = 0;
+
+    auto extendTime = [&] {
+        maxTimeAllowed = capped(saturatingTimes(maxTimeAllowed, 2));
+        timeLimit = saturatingTimes(timeLimit, 2);
+        timeExtended = true;
+    };
+
+    if (timeLimit >= 0) {
+        std::int64_t elapsed = 0;
+        do {
+            searchAborted = 0;
+            restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
+            board->inCheck = rootInCheck;
+            score = alphaBeta(board, alpha, beta, depth, &current, 0);
+            if (searchAborted && globalNodes > DISCARD_ABORTED_NODES) {
+                discarded = true;
+                break;
+            }
+            storePv(board, &current);
+            followPV = 1;
+            elapsed = timer() - start;
+            if (limits->printLines) printThinking(depth, score, elapsed, &current);
+            lastSearchScore = score;
+            lastSearchDepth = depth;
+
+            if (depth >= BEST_MOVE_CHANGE_FROM_DEPTH
+                && (current.moves[0].from != previous.moves[0].from
+                    || current.moves[0].to != previous.moves[0].to))
+                ++bestMoveChanges;
+            previous.length = current.length;
+            std::memcpy(previous.moves, current.moves, sizeof previous.moves);
+
+            // Time control: an unstable best move earns more time; a settled win stops.
+            if (bestMoveChanges > UNSTABLE_CHANGES && !timeExtended) {
+                extendTime();
+            } else if (limits->useClock && bestMoveChanges == 1 && !timeExtended
+                       && elapsed > timeLimit / 2 && score > SETTLED_WIN_SCORE) {
+                break;
+            }
+
+            // Aspiration window, kept within the bounds of every score
+            if (score <= alpha) {
+                if (failCount == 0) {
+                    alpha -= ASPIRATION_WIDEN_FIRST;
+                } else if (failCount == 1) {
+                    if (!timeExtended) extendTime();
+                    alpha -= ASPIRATION_WIDEN_SECOND;
+                } else if (failCount == 2) {
+                    alpha -= ASPIRATION_WIDEN_THIRD;
+                } else {
+                    alpha = -INF_SCORE;
+                }
+                if (alpha < -INF_SCORE) alpha = -INF_SCORE;
+                ++failCount;
+            } else if (score >= beta) {
+                if (failCount == 0) {
+                    beta += ASPIRATION_WIDEN_FIRST;
+                } else if (failCount == 1) {
+                    if (!timeExtended) extendTime();
+                    beta += ASPIRATION_WIDEN_SECOND;
+                } else if (failCount == 2) {
+                    beta += ASPIRATION_WIDEN_THIRD;
+                } else {
+                    beta = INF_SCORE;
+                }
+                if (beta > INF_SCORE) beta = INF_SCORE;
+                ++failCount;
+            } else {
+                ++depth;
+                alpha = score - ASPIRATION_WINDOW > -INF_SCORE ? score - ASPIRATION_WINDOW : -INF_SCORE;
+                beta = score + ASPIRATION_WINDOW < INF_SCORE ? score + ASPIRATION_WINDOW : INF_SCORE;
+                failCount = 0;
+            }
+            // The hard limit has passed: no new iteration.
+            if (searchAborted) break;
+        } while (depth <= maxDepth
+                 && (!limits->useClock
+                     || (elapsed <= timeLimit && (hardCapOfSearch <= 0 || elapsed <= hardCapOfSearch))));
+    } else {
+        // No time at all: a one-ply look, quietly, for a move better than any at random.
+        searchAborted = 0;
+        alphaBeta(board, -INF_SCORE, INF_SCORE, 1, &current, 0);
+    }
+
+    restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
+    board->inCheck = rootInCheck;
+    // A discarded first call leaves no previous line; its partial line is still checked.
+    const PvLine* chosen = &current;
+    if ((discarded || searchAborted) && previous.length > 0) chosen = &previous;
+    *result = legalChoice(board, chosen);
+    return lastSearchScore;
+}
+
+void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t hardCap)
+{
+    const SearchLimits limits = {timeLimit, hardCap, MAX_DEPTH, true, true};
+    searchWithLimits(board, result, &limits);
+}
+
+int searchDepth(Board* board, Move* result, int depth)
+{
+    const SearchLimits limits = {0, 0, depth, false, false};
+    return searchWithLimits(board, result, &limits);
 }

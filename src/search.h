@@ -3,17 +3,98 @@
 
 #include "board.h"
 
+// constants
+
+constexpr int INF_SCORE = 32000;   // window bound and mate base: mated at ply p scores p - 32000
+constexpr int MATE_BOUND = 20000;  // beyond this a score is a mate score
+constexpr int MAX_DEPTH = 100;     // the driver never starts a deeper iteration
+
+// Deepest ply a node may search from. The exchange evaluation runs on the move lists above
+// the node, one per capture (at most 31 in a game of 32 men), so the lists, the stored line,
+// the killers and the game history all keep a margin beyond it.
+constexpr int MAX_SEARCH_PLY = MAX_PLY - 40;
+static_assert(MAX_SEARCH_PLY + 33 < MAX_PLY);
+
+// types
+
 struct PvLine {
     std::uint32_t length;
     Move moves[MAX_PLY];
 };
 
+struct KillerEntry {
+    Move killers[3];  // slot 0 the best-ranked; from == NO_SQUARE marks an empty slot
+    std::uint32_t hits[3];
+};
+
+// What the driver is held to. timeLimit is the soft budget in milliseconds (compared
+// between iterations), the hard limit five times it; hardCap > 0 bounds the hard limit and
+// stops the deepening once passed; maxDepth ends the deepening at that depth. Without
+// useClock both times are ignored and the clock decides nothing: the search is then
+// reproducible node for node.
+struct SearchLimits {
+    std::int64_t timeLimit;
+    std::int64_t hardCap;
+    int maxDepth;
+    bool useClock;
+    bool printLines;
+};
+
+// search-wide state, shared by the driver, the node procedures and the heuristics
+
+extern std::uint8_t searchAborted;
+extern std::int32_t abortNodes;
+extern std::int64_t timerSearchStart;
+extern std::int64_t maxTimeAllowed;
+extern std::int64_t globalNodes;
+extern std::int64_t globalQNodes;
+extern std::int64_t maxQNodes;
+extern std::uint8_t followPV;
+extern std::uint8_t fractalExtensions;
+extern Move bestMove;
+// Statistics: counted and reset, shown by no output.
+extern std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck, extRecap, extPawn;
+
+// Score of the last iteration the driver kept, and its depth.
+extern int lastSearchScore;
+extern int lastSearchDepth;
+
+extern std::uint32_t historyHeuristic[2][16][128];
+extern std::uint32_t historyMax[2];
+extern std::uint32_t successHistoryHeuristic[2][16][128];
+extern std::uint32_t badHistoryHeuristic[2][16][128];
+extern KillerEntry killerMove[2][MAX_PLY];
+
+// functions
+
 // Finds the engine's move within timeLimit milliseconds (a soft target; the hard limit is
 // five times it). hardCap > 0 bounds every limit, doubling included: the protocol's time
 // per move must never be overrun. Prints the thinking lines. Always returns a legal move
-// when the position has one.
+// when the position has one; result->from is NO_SQUARE when it has none.
 void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t hardCap = 0);
+// The same driver held to the given limits; returns the score of the last kept iteration.
+int searchWithLimits(Board* board, Move* result, const SearchLimits* limits);
+// Iterative deepening to the given depth without the clock, quietly (bench, tests).
+int searchDepth(Board* board, Move* result, int depth);
 
+// Copies the line into board->pv and ends it with an empty move.
+void storePv(Board* board, const PvLine* line);
+
+int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::uint8_t nullAllowed);
+int qSearch(Board* board, int alpha, int beta, int qDepth);
+
+// 1 when the current position occurred before in the game or on the search line.
+int checkDraw(const Board* board);
+// 1 for a pawn move to its seventh rank that does not lose material by exchange.
+int isPawnPush(Board* board, Move* m);
+
+// Killers and history of quiet moves. Captures and promotions never enter them.
+void updateKillerMove(const Board* board, const Move* m);
+void updateHistoryHeuristic(const Move* m, int depth);
+void updateBadHistoryHeuristic(const Move* m, int depth);
+int getHistoryBonus(const Move* m);      // 0..1000
+int getBadHistoryBonus(const Move* m);   // diagnostic
+void showKillers(const Board* board);    // diagnostic
 // Tables the engine's turn clears after every move it plays and on a new game.
 void clearHistoryHeuristic();
 void clearKillerMove();
