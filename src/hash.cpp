@@ -104,6 +104,21 @@ namespace {
 
 std::uint64_t hashMask;  // hashSize - 1 when hashSize is a power of two, else 0
 bool hashIsPowerOfTwo;
+void* tableMemory;               // as allocated; hashtable is it aligned to a cache line
+std::uint32_t tableGeneration;  // buckets stamped otherwise are empty
+
+constexpr HashEntry emptyBucket(std::uint32_t generation)
+{
+    HashEntry empty{};
+    for (int i = 0; i < 4; ++i) {
+        empty.move[i] = NO_MOVE;
+        empty.score[i] = HASH_NO_SCORE;
+        empty.depth[i] = -1;
+        empty.key[i] = 0;
+    }
+    empty.generation = generation;
+    return empty;
+}
 
 inline HashEntry* bucketOf(const Board* board)
 {
@@ -112,6 +127,8 @@ inline HashEntry* bucketOf(const Board* board)
                                                  : key2 % std::uint64_t(std::int64_t(hashSize));
     return &hashtable[index];
 }
+
+inline bool isCurrent(const HashEntry* e) { return e->generation == tableGeneration; }
 
 inline void writeSlot(HashEntry* e, int i, const Board* board, int depth, int score,
                       std::uint8_t type, const Move* m)
@@ -127,21 +144,27 @@ inline void writeSlot(HashEntry* e, int i, const Board* board, int depth, int sc
 
 void initHashtable(std::int32_t buckets)
 {
-    std::free(hashtable);
+    std::free(tableMemory);
+    tableMemory = nullptr;
     hashtable = nullptr;
     hashSize = 0;
     if (buckets <= 0) return;
+    // Zeroed memory is a table of generation 0, all empty once the generation is 1; the
+    // system hands out zeroed pages as they are first touched.
+    tableGeneration = 1;
     std::int64_t size = buckets;
     while (size > 0) {
-        hashtable = static_cast<HashEntry*>(
-            std::aligned_alloc(alignof(HashEntry), std::size_t(size) * sizeof(HashEntry)));
-        if (hashtable) break;
+        tableMemory = std::calloc(std::size_t(size) + 1, sizeof(HashEntry));
+        if (tableMemory) break;
         // Fall back to the largest power of two below the size that failed.
         std::int64_t power = 1;
         while (power * 2 < size) power *= 2;
         size = power < size ? power : size / 2;
     }
-    if (!hashtable) return;
+    if (!tableMemory) return;
+    const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(tableMemory);
+    const std::uintptr_t align = alignof(HashEntry);
+    hashtable = reinterpret_cast<HashEntry*>((raw + align - 1) / align * align);
     hashSize = std::int32_t(size);
     hashIsPowerOfTwo = (size & (size - 1)) == 0;
     hashMask = hashIsPowerOfTwo ? std::uint64_t(size - 1) : 0;
@@ -150,15 +173,21 @@ void initHashtable(std::int32_t buckets)
 void clearHashtable(std::int32_t buckets)
 {
     if (!hashtable) return;
-    const std::int32_t n = buckets < hashSize ? buckets : hashSize;
-    HashEntry empty{};
-    for (int i = 0; i < 4; ++i) {
-        empty.move[i] = NO_MOVE;
-        empty.score[i] = HASH_NO_SCORE;
-        empty.depth[i] = -1;
-        empty.key[i] = 0;
+    if (buckets >= hashSize && ++tableGeneration != 0) return;
+    if (tableGeneration == 0) {  // the stamps have come full circle: empty every bucket
+        tableGeneration = 1;
+        buckets = hashSize;
     }
+    const HashEntry empty = emptyBucket(tableGeneration);
+    const std::int32_t n = buckets < hashSize ? buckets : hashSize;
     for (std::int32_t b = 0; b < n; ++b) hashtable[b] = empty;
+}
+
+HashEntry* currentBucket(const Board* board)
+{
+    HashEntry* e = bucketOf(board);
+    if (!isCurrent(e)) *e = emptyBucket(tableGeneration);
+    return e;
 }
 
 void prefetchHashtable(const Board* board)
@@ -171,6 +200,7 @@ int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowe
 {
     if (!hashtable) return HASH_NO_SCORE;
     const HashEntry* e = bucketOf(board);
+    if (!isCurrent(e)) return HASH_NO_SCORE;
     const int ply = int(board->ply);
     int moveDepth = 0;
     for (int i = 0; i < 4; ++i) {
@@ -208,7 +238,7 @@ void recordHashtable(Board* board, int depth, int score, std::uint8_t type, cons
     const int ply = int(board->ply);
     if (score < -HASH_MATE_BOUND) score -= ply;
     else if (score > HASH_MATE_BOUND) score += ply;
-    HashEntry* e = bucketOf(board);
+    HashEntry* e = currentBucket(board);
     int minDepth = 256, victim = -1;
     for (int i = 0; i < 4; ++i) {
         if (e->key[i] == board->hashKey && e->depth[i] <= depth) {

@@ -33,6 +33,7 @@ struct alignas(64) HashEntry {
     std::int32_t score[4];
     std::uint8_t type[4];
     Move move[4];
+    std::uint32_t generation;  // the clear it belongs to: older buckets read as empty
 };
 static_assert(sizeof(HashEntry) == 128);
 
@@ -45,8 +46,12 @@ extern std::int64_t hashHits1, hashStores, hashCuts;
 // that can. Sets hashSize to the size obtained (0 when nothing could be had: probes then
 // find nothing and stores keep nothing).
 void initHashtable(std::int32_t buckets);
-// Empties the first `buckets` buckets (never more than the table holds).
+// Empties the first `buckets` buckets (never more than the table holds). Emptying the whole
+// table costs nothing: it only starts a new generation, and a bucket of an older one is
+// emptied when it is next written.
 void clearHashtable(std::int32_t buckets);
+// The board's bucket, emptied first if it belongs to an older generation.
+HashEntry* currentBucket(const Board* board);
 int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,
                    Move* tableMove);
 void recordHashtable(Board* board, int depth, int score, std::uint8_t type, const Move* m);

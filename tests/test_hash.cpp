@@ -24,7 +24,7 @@ protected:
         nullAllowed = 1;
         return probeHashtable(board.get(), &alpha, &beta, &nullAllowed, depth, &found);
     }
-    HashEntry* bucket() { return &hashtable[board->hashKey2 & std::uint64_t(hashSize - 1)]; }
+    HashEntry* bucket() { return currentBucket(board.get()); }
     void setSlot(int i, std::uint64_t key, int depth, int score, std::uint8_t type, const Move& m)
     {
         HashEntry* e = bucket();
@@ -183,8 +183,7 @@ TEST(TableSize, UnobtainableSizeFallsBackToAPowerOfTwo)
     // All of it, where the system promises memory it may not have, or a power of two.
     EXPECT_TRUE(hashSize == INT32_MAX || (hashSize & (hashSize - 1)) == 0) << hashSize;
     auto board = boardFrom(initialPosition);  // only the bucket used is ever touched
-    HashEntry* e = &hashtable[board->hashKey2 % std::uint64_t(hashSize)];
-    for (int i = 0; i < 4; ++i) e->depth[i] = -1, e->key[i] = 0;
+    currentBucket(board.get());
     roundTrip(hashSize);
     initHashtable(TEST_BUCKETS);
 }

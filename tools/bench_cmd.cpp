@@ -10,7 +10,7 @@
 namespace {
 
 // Re-tune when the evaluation changes: the whole bench should take 5 to 20 seconds.
-constexpr int BENCH_DEFAULT_DEPTH = 11;
+constexpr int BENCH_DEFAULT_DEPTH = 10;
 constexpr int BENCH_MAX_DEPTH = 40;
 
 // Openings, middlegames, endgames, mates and promotions, both sides to move.
