@@ -1022,9 +1022,12 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
     return lastSearchScore;
 }
 
+int searchDepthCap = MAX_DEPTH;
+
 void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t hardCap)
 {
-    const SearchLimits limits = {timeLimit, hardCap, MAX_DEPTH, true, true};
+    const int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
+    const SearchLimits limits = {timeLimit, hardCap, depth, true, true};
     searchWithLimits(board, result, &limits);
 }
 

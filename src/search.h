@@ -72,6 +72,9 @@ extern KillerEntry killerMove[2][MAX_PLY];
 // per move must never be overrun. Prints the thinking lines. Always returns a legal move
 // when the position has one; result->from is NO_SQUARE when it has none.
 void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t hardCap = 0);
+// The deepest iteration search() starts; the engine leaves it at MAX_DEPTH, a fuzzer that
+// drives whole games through the protocol holds it low so that every input runs quickly.
+extern int searchDepthCap;
 // The same driver held to the given limits; returns the score of the last kept iteration.
 int searchWithLimits(Board* board, Move* result, const SearchLimits* limits);
 // Iterative deepening to the given depth without the clock, quietly (bench, tests).
