@@ -31,8 +31,6 @@ void clearBoard(Board* board)
     for (auto& m : board->pv) m.from = NO_SQUARE;
 }
 
-namespace {
-
 int pieceFromLetter(char c)
 {
     switch (c) {
@@ -51,6 +49,8 @@ int pieceFromLetter(char c)
     default: return EMPTY;
     }
 }
+
+namespace {
 
 // The placement field read into a plain 0x88 array, or refused. Unknown characters are
 // skipped; ranks must hold exactly eight squares and there must be exactly eight of them,

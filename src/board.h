@@ -122,6 +122,9 @@ inline constexpr const char* initialPosition =
 // The Board is a few megabytes: callers keep it on the heap.
 Board* newBoard();
 
+// The piece code of a FEN letter (PNBRQK white, pnbrqk black), EMPTY for anything else.
+int pieceFromLetter(char c);
+
 void clearBoard(Board* board);
 // 1 when the text was accepted; a refused text leaves the Board as it was.
 int setupFen(Board* board, const char* fen);

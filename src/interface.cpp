@@ -159,18 +159,13 @@ void finishEdit(Board* board, LoopState* state)
     setPosition(board, state, fen);
 }
 
+// The white code of an edit-mode letter (either case), EMPTY for "x", else OFF_BOARD.
 int editPiece(char letter)
 {
-    switch (std::toupper(static_cast<unsigned char>(letter))) {
-    case 'P': return WHITE_PAWN;
-    case 'N': return WHITE_KNIGHT;
-    case 'B': return WHITE_BISHOP;
-    case 'R': return WHITE_ROOK;
-    case 'Q': return WHITE_QUEEN;
-    case 'K': return WHITE_KING;
-    case 'X': return EMPTY;
-    default: return OFF_BOARD;
-    }
+    const char upper = char(std::toupper(static_cast<unsigned char>(letter)));
+    if (upper == 'X') return EMPTY;
+    const int code = pieceFromLetter(upper);
+    return code == EMPTY ? OFF_BOARD : code;
 }
 
 bool isLineEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }

@@ -12,15 +12,8 @@ constexpr int kindOf(int code) { return code > EMPTY ? code - EMPTY : code; }
 
 int kindFromLetter(char c)
 {
-    switch (c) {
-    case 'P': return WHITE_PAWN;
-    case 'N': return WHITE_KNIGHT;
-    case 'B': return WHITE_BISHOP;
-    case 'R': return WHITE_ROOK;
-    case 'Q': return WHITE_QUEEN;
-    case 'K': return WHITE_KING;
-    default: return 0;
-    }
+    const int code = pieceFromLetter(c);  // SAN writes every piece letter in upper case
+    return isWhitePiece(code) ? code : 0;
 }
 
 constexpr char kindLetters[] = " PNBRQK";
