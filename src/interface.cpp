@@ -1,5 +1,6 @@
 #include "interface.h"
 
+#include <algorithm>
 #include <cctype>
 #include <csignal>
 #include <cstdio>
@@ -21,6 +22,9 @@ constexpr const char* ENGINE_NAME = "Quillmaren v0.1g";
 // several times the target, doubled once more when it extends its time).
 constexpr std::int64_t MAX_BUDGET = 214748364;  // INT32_MAX / 10 ms, some 59 hours
 constexpr std::int64_t MAX_CLOCK_INPUT = std::int64_t(1) << 40;
+// Below LOW_CLOCK_MS left on the clock, CLOCK_RESERVE_MS (at most half of it) is kept back.
+constexpr std::int64_t LOW_CLOCK_MS = 10000;
+constexpr std::int64_t CLOCK_RESERVE_MS = 300;
 
 void reply(const char* text)
 {
@@ -219,7 +223,12 @@ void setRemainingClock(LoopState* state, std::int64_t centiseconds)
         setMoveClock(state, ms < state->stLimit ? ms : state->stLimit);
         return;
     }
-    state->timeLimit = std::int32_t(clampBudget(centiseconds * 10 / 40));
+    // On a short clock a reserve comes off first: every move also costs the GUI, the pipes
+    // and the scheduler some milliseconds, and a fortieth of what is left alone would let a
+    // long game at a fast clock end on time however little the engine thinks.
+    const std::int64_t ms = centiseconds * 10;
+    const std::int64_t reserve = ms >= LOW_CLOCK_MS ? 0 : std::min(ms / 2, CLOCK_RESERVE_MS);
+    state->timeLimit = std::int32_t(clampBudget((ms - reserve) / 40));
     state->hardCap = 0;
 }
 

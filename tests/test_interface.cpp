@@ -79,6 +79,8 @@ TEST(Loop, ClockBudgetsStayInRangeAndStIsOnlyShortenedByTime)
     // The lines, then the budget and hard cap they leave.
     const std::tuple<const char*, std::int32_t, std::int32_t> cases[] = {
         {"time 6000\n", 1500, 0},
+        {"time 200\n", (2000 - 300) / 40, 0},  // a short clock keeps a reserve back
+        {"time 40\n", (400 - 200) / 40, 0},
         {"st 1\n", 1000, 900},
         {"st -5\n", -5000, 1},
         {"time -99999999999999999999999\n", -BIG, 0},
