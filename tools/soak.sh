@@ -78,7 +78,8 @@ for opp in opponents:
         if result == "*":
             counts["unfinished"] += 1
             continue
-        lost = (result == "0-1" and white_is_us) or (result == "1-0" and not white_is_us)
+        # against itself every abnormal end is the engine's own
+        lost = opp == "self" or (result == "0-1" and white_is_us) or (result == "1-0" and not white_is_us)
         for kind, rx in abnormal.items():
             if rx.search(last) and (lost or kind == "claim" or result == "1/2-1/2"):
                 counts[kind] += 1
