@@ -11,8 +11,12 @@ int seeEval(const Board* board) { return board->sideToMove ? -board->material : 
 
 namespace {
 
+struct SeeBlack;
+
 // The colour-specific facts of the attacker search; one body serves both colours.
 struct SeeWhite {
+    using Enemy = SeeBlack;
+    static constexpr int side = 0, promotionRank = 8;
     static constexpr std::uint8_t pawn = WHITE_PAWN, knight = WHITE_KNIGHT, bishop = WHITE_BISHOP,
                                   rook = WHITE_ROOK, queen = WHITE_QUEEN, king = WHITE_KING;
     static constexpr int pawnFirst = -15, pawnSecond = -17;
@@ -23,6 +27,8 @@ struct SeeWhite {
 };
 
 struct SeeBlack {
+    using Enemy = SeeWhite;
+    static constexpr int side = 1, promotionRank = 1;
     static constexpr std::uint8_t pawn = BLACK_PAWN, knight = BLACK_KNIGHT, bishop = BLACK_BISHOP,
                                   rook = BLACK_ROOK, queen = BLACK_QUEEN, king = BLACK_KING;
     static constexpr int pawnFirst = 17, pawnSecond = 15;
@@ -61,6 +67,90 @@ int attackersOf(Board* board, Move* moves, int square)
         if (onBoard(from) && squares[from] == S::king) add(from);
     }
     return count;
+}
+
+// The exchange below plays its captures on the bare squares instead of making full moves.
+// It visits the same captures in the same order as seeAlphaBeta over the generated lists
+// (cheapest attacker first, ties in generation order, a promotion as queen, rook, bishop,
+// knight), so every value and cut comes out the same.
+struct Capture {
+    std::uint8_t from;
+    std::uint8_t promotion;  // EMPTY when the capture does not promote
+};
+
+// One square has at most 2 pawns x 4 promotions, 8 knights, 4 + 4 sliders and a king.
+constexpr int MAX_CAPTURES = 32;
+
+template <typename S>
+int capturesInOrder(const std::uint8_t* squares, int square, Capture* out)
+{
+    int n = 0;
+    for (int from : {square + S::pawnFirst, square + S::pawnSecond}) {
+        if (!onBoard(from) || squares[from] != S::pawn) continue;
+        if (rank(square) == S::promotionRank) {
+            for (int k = 0; k < 4; ++k) out[n++] = {std::uint8_t(from), std::uint8_t(S::queen - k)};
+        } else {
+            out[n++] = {std::uint8_t(from), EMPTY};
+        }
+    }
+    for (int i = 0; S::knightOffsets[i]; ++i) {
+        const int from = square + S::knightOffsets[i];
+        if (onBoard(from) && squares[from] == S::knight) out[n++] = {std::uint8_t(from), EMPTY};
+    }
+    // Queens are found among the bishops and rooks but cost more than both: they wait.
+    Capture queens[8];
+    int q = 0;
+    auto slide = [&](const std::int32_t* offsets, std::uint8_t slider) {
+        for (int i = 0; offsets[i]; ++i) {
+            int from = square + offsets[i];
+            while (onBoard(from) && squares[from] == EMPTY) from += offsets[i];
+            if (!onBoard(from)) continue;
+            if (squares[from] == slider) out[n++] = {std::uint8_t(from), EMPTY};
+            else if (squares[from] == S::queen) queens[q++] = {std::uint8_t(from), EMPTY};
+        }
+    };
+    slide(S::diagonalOffsets, S::bishop);
+    slide(S::heavyOffsets, S::rook);
+    for (int i = 0; i < q; ++i) out[n++] = queens[i];
+    for (int i = 0; S::kingOffsets[i]; ++i) {
+        const int from = square + S::kingOffsets[i];
+        if (onBoard(from) && squares[from] == S::king) out[n++] = {std::uint8_t(from), EMPTY};
+    }
+    return n;
+}
+
+// material is seeMaterial's running value; *lastTaken follows the last capture played, as
+// makeMove would have left it in the board's last-capture fields.
+template <typename S>
+int exchange(std::uint8_t* squares, int square, int alpha, int beta, int material,
+    std::uint8_t* lastTaken)
+{
+    const int standPat = S::side ? material : -material;
+    if (standPat >= beta) return beta;
+    if (standPat > alpha) alpha = standPat;
+
+    Capture captures[MAX_CAPTURES];
+    const int n = capturesInOrder<S>(squares, square, captures);
+    if (n == 0) return alpha;
+    const std::uint8_t victim = squares[square];
+    // The previous capture left a king en prise: that line is illegal.
+    if (victim == WHITE_KING || victim == BLACK_KING) return 32000;
+
+    for (int i = 0; i < n; ++i) {
+        const Capture c = captures[i];
+        const std::uint8_t mover = squares[c.from];
+        const int gained = pieceValues[victim] - pieceValues[c.promotion];
+        squares[square] = c.promotion == EMPTY ? mover : c.promotion;
+        squares[c.from] = EMPTY;
+        *lastTaken = victim;
+        const int v =
+            -exchange<typename S::Enemy>(squares, square, -beta, -alpha, material + gained, lastTaken);
+        squares[c.from] = mover;
+        squares[square] = victim;
+        if (v >= beta) return beta;
+        if (v > alpha) alpha = v;
+    }
+    return alpha;
 }
 
 }  // namespace
@@ -125,7 +215,16 @@ int see(Board* board, Move* m)
 {
     makeMove(board, m);
     seeMaterial = pieceValues[m->captured];
-    const int r = seeAlphaBeta(board, -std::abs(seeMaterial), 32000, m->to);
+    constexpr std::uint8_t NONE_TAKEN = 0xff;
+    std::uint8_t lastTaken = NONE_TAKEN;
+    const int alpha = -std::abs(seeMaterial);
+    const int r = board->sideToMove
+        ? exchange<SeeBlack>(board->squares, m->to, alpha, 32000, seeMaterial, &lastTaken)
+        : exchange<SeeWhite>(board->squares, m->to, alpha, 32000, seeMaterial, &lastTaken);
     unmakeMove(board, m);
+    if (lastTaken != NONE_TAKEN) {
+        board->lastCaptureSquare = m->to;
+        board->lastCapturedPiece = lastTaken;
+    }
     return -r;
 }
