@@ -127,7 +127,7 @@ int knightProbe(const Board* board, int sq, std::uint8_t* kingZone)
         const int code = board->squares[t];
         if (code != EMPTY && !Us::isEnemy(code)) continue;
         sum += Us::knightSquares[t];
-        if (dist(t, enemyKing) == 1) ++*kingZone;
+        if (distOnBoard(t, enemyKing) == 1) ++*kingZone;
     }
     return sum;
 }
@@ -144,11 +144,11 @@ int slide(const Board* board, int sq, const std::int32_t* rays, const SquareTabl
         int t = sq + *rays;
         while (onBoard(t) && board->squares[t] == EMPTY) {
             sum += values[t];
-            if (dist(t, enemyKing) == 1) ++*kingZone;
+            if (distOnBoard(t, enemyKing) == 1) ++*kingZone;
             t += *rays;
         }
         if constexpr (StopCounts)
-            if (onBoard(t) && Us::isEnemy(board->squares[t]) && dist(t, enemyKing) == 1)
+            if (onBoard(t) && Us::isEnemy(board->squares[t]) && distOnBoard(t, enemyKing) == 1)
                 ++*kingZone;
     }
     return sum;
@@ -238,7 +238,7 @@ void walkPieces(const Board* board, SideTally* t)
                 if (Us::ahead(t->rear[f], r)) t->rear[f] = std::uint8_t(r);
             }
             ++t->pawnCount[f];
-            if (dist(s, enemyKing) == 1) {
+            if (distOnBoard(s, enemyKing) == 1) {
                 ++t->nearAttackers;
                 ++t->nearDistance;
             }
@@ -268,12 +268,12 @@ void walkPieces(const Board* board, SideTally* t)
             amount[TERM_MOBILITY] += m <= 1 ? -7 * (2 - m) : m;
             t->knightSquare[t->knights] = std::uint8_t(s);  // at most one per list slot
             ++t->knights;
-            const int d = dist(s, enemyKing);
+            const int d = distOnBoard(s, enemyKing);
             if (d <= Us::knightReach) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (dist(s, ownKing) <= 2) ++t->defenders;
+            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
             break;
         }
         case Us::bishop: {
@@ -285,12 +285,12 @@ void walkPieces(const Board* board, SideTally* t)
             amount[TERM_MOBILITY] += (m >= 2 || home) ? 2 * m : -6 * (2 - m);
             if (bishopTrapped<Us>(board, s)) amount[TERM_TRAPPED_BISHOP] -= 65;
             if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 15;
-            const int d = dist(s, enemyKing);
+            const int d = distOnBoard(s, enemyKing);
             if (d <= 3) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (dist(s, ownKing) <= 2) ++t->defenders;
+            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
             break;
         }
         case Us::rook: {
@@ -299,7 +299,7 @@ void walkPieces(const Board* board, SideTally* t)
             ++t->rookCount[f];
             if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 19;
             if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 7;
-            const int d = dist(s, enemyKing);
+            const int d = distOnBoard(s, enemyKing);
             if (d <= 3) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
@@ -310,7 +310,7 @@ void walkPieces(const Board* board, SideTally* t)
             ++t->queens;
             const int m = queenProbe<Us>(board, s, &t->kingZone);
             amount[TERM_MOBILITY] += m;
-            const int d = dist(s, enemyKing);
+            const int d = distOnBoard(s, enemyKing);
             if (d <= 3) {
                 amount[TERM_QUEEN_NEAR_KING] += 8 * (4 - d);
                 ++t->nearAttackers;
@@ -319,7 +319,7 @@ void walkPieces(const Board* board, SideTally* t)
             if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 12;
             if (s != Us::queenHome && m < 3) amount[TERM_MOBILITY] -= 11 * (3 - m) * (3 - m);
             if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 17;
-            if (dist(s, ownKing) <= 2) ++t->defenders;
+            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
             break;
         }
         default: break;  // the king

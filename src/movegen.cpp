@@ -327,7 +327,7 @@ int quietScore(const Board* board, const Move& m)
     if (m.flags & FLAG_PROMOTION) score += std::abs(pieceValues[m.promotion]) + QUIET_PROMOTION_BONUS;
     const int side = m.piece > EMPTY;
     const int white = side ? m.piece - EMPTY : m.piece;
-    const int d = dist(m.to, board->kingSquare[side ^ 1]);
+    const int d = distOnBoard(m.to, board->kingSquare[side ^ 1]);
     if (white == WHITE_PAWN) {
         if (d <= 1) score += PAWN_NEAR_KING_BONUS;
         const int r = rank(m.to);
