@@ -82,7 +82,7 @@ struct Capture {
 constexpr int MAX_CAPTURES = 32;
 
 template <typename S>
-int capturesInOrder(const std::uint8_t* squares, int square, Capture* out)
+int capturesInOrder(const std::uint8_t* squares, int square, int king, Capture* out)
 {
     int n = 0;
     for (int from : {square + S::pawnFirst, square + S::pawnSecond}) {
@@ -112,10 +112,10 @@ int capturesInOrder(const std::uint8_t* squares, int square, Capture* out)
     slide(S::diagonalOffsets, S::bishop);
     slide(S::heavyOffsets, S::rook);
     for (int i = 0; i < q; ++i) out[n++] = queens[i];
-    for (int i = 0; S::kingOffsets[i]; ++i) {
-        const int from = square + S::kingOffsets[i];
-        if (onBoard(from) && squares[from] == S::king) out[n++] = {std::uint8_t(from), EMPTY};
-    }
+    // A side has one king (none once taken), and it stays put for the whole exchange: a
+    // king that captures onto the square ends the exchange before its side moves again.
+    if (distOnBoard(king, square) == 1 && squares[king] == S::king)
+        out[n++] = {std::uint8_t(king), EMPTY};
     return n;
 }
 
@@ -123,14 +123,14 @@ int capturesInOrder(const std::uint8_t* squares, int square, Capture* out)
 // makeMove would have left it in the board's last-capture fields.
 template <typename S>
 int exchange(std::uint8_t* squares, int square, int alpha, int beta, int material,
-    std::uint8_t* lastTaken)
+    const std::uint8_t* kings, std::uint8_t* lastTaken)
 {
     const int standPat = S::side ? material : -material;
     if (standPat >= beta) return beta;
     if (standPat > alpha) alpha = standPat;
 
     Capture captures[MAX_CAPTURES];
-    const int n = capturesInOrder<S>(squares, square, captures);
+    const int n = capturesInOrder<S>(squares, square, kings[S::side], captures);
     if (n == 0) return alpha;
     const std::uint8_t victim = squares[square];
     // The previous capture left a king en prise: that line is illegal.
@@ -143,8 +143,8 @@ int exchange(std::uint8_t* squares, int square, int alpha, int beta, int materia
         squares[square] = c.promotion == EMPTY ? mover : c.promotion;
         squares[c.from] = EMPTY;
         *lastTaken = victim;
-        const int v =
-            -exchange<typename S::Enemy>(squares, square, -beta, -alpha, material + gained, lastTaken);
+        const int v = -exchange<typename S::Enemy>(
+            squares, square, -beta, -alpha, material + gained, kings, lastTaken);
         squares[c.from] = mover;
         squares[square] = victim;
         if (v >= beta) return beta;
@@ -218,9 +218,11 @@ int see(Board* board, Move* m)
     constexpr std::uint8_t NONE_TAKEN = 0xff;
     std::uint8_t lastTaken = NONE_TAKEN;
     const int alpha = -std::abs(seeMaterial);
+    std::uint8_t* squares = board->squares;
+    const std::uint8_t* kings = board->kingSquare;
     const int r = board->sideToMove
-        ? exchange<SeeBlack>(board->squares, m->to, alpha, 32000, seeMaterial, &lastTaken)
-        : exchange<SeeWhite>(board->squares, m->to, alpha, 32000, seeMaterial, &lastTaken);
+        ? exchange<SeeBlack>(squares, m->to, alpha, 32000, seeMaterial, kings, &lastTaken)
+        : exchange<SeeWhite>(squares, m->to, alpha, 32000, seeMaterial, kings, &lastTaken);
     unmakeMove(board, m);
     if (lastTaken != NONE_TAKEN) {
         board->lastCaptureSquare = m->to;
