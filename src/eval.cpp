@@ -249,12 +249,16 @@ void walkPieces(const Board* board, SideTally* t)
                     if (onBoard(c) && squares[c] == Us::enemyPawn) rammedOnly = false;
                 if (rammedOnly) ++t->blocked;
             }
-            for (const int c : {s + Us::captureFirst, s + Us::captureSecond}) {
-                if (!onBoard(c) || Us::relativeRank(rank(c)) < 5) continue;
-                if (squares[c] == Us::knight || squares[c] == Us::bishop)
-                    amount[TERM_PAWN_PLACEMENT] += 8;
-                else if (squares[c] == Us::pawn)
-                    amount[TERM_PAWN_PLACEMENT] += 3;
+            // Both squares lie one rank ahead: a pawn short of its fourth rank supports
+            // nothing on the fifth.
+            if (Us::relativeRank(r) >= 4) {
+                for (const int c : {s + Us::captureFirst, s + Us::captureSecond}) {
+                    if (!onBoard(c) || Us::relativeRank(rank(c)) < 5) continue;
+                    if (squares[c] == Us::knight || squares[c] == Us::bishop)
+                        amount[TERM_PAWN_PLACEMENT] += 8;
+                    else if (squares[c] == Us::pawn)
+                        amount[TERM_PAWN_PLACEMENT] += 3;
+                }
             }
             std::uint8_t count = 0;
             amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(board, s, &count);
@@ -344,8 +348,10 @@ void outposts(const Board* board, SideTally* us, const SideTally* them)
 template <typename Us>
 void fileTerms(SideTally* us, const SideTally* them, int f, bool endgame)
 {
+    const int own = us->pawnCount[f];
+    if (own == 0 && us->rookCount[f] == 0) return;  // no pawn nor rook of ours: nothing to score
     std::int32_t* amount = us->amount;
-    const int own = us->pawnCount[f], enemy = them->pawnCount[f];
+    const int enemy = them->pawnCount[f];
     if (own > 1) amount[TERM_DOUBLED] -= 32 * (own - 1);
     if (own > 0) {
         if (us->pawnCount[f - 1] == 0 && us->pawnCount[f + 1] == 0)
