@@ -213,19 +213,45 @@ int seeAlphaBeta(Board* board, int alpha, int beta, std::uint8_t square)
 
 int see(Board* board, Move* m)
 {
-    makeMove(board, m);
-    seeMaterial = pieceValues[m->captured];
     constexpr std::uint8_t NONE_TAKEN = 0xff;
     std::uint8_t lastTaken = NONE_TAKEN;
+    seeMaterial = pieceValues[m->captured];
     const int alpha = -std::abs(seeMaterial);
     std::uint8_t* squares = board->squares;
-    const std::uint8_t* kings = board->kingSquare;
-    const int r = board->sideToMove
-        ? exchange<SeeBlack>(squares, m->to, alpha, 32000, seeMaterial, kings, &lastTaken)
-        : exchange<SeeWhite>(squares, m->to, alpha, 32000, seeMaterial, kings, &lastTaken);
-    unmakeMove(board, m);
+    const int from = m->from, to = m->to;
+    int r;
+    if (m->flags & (FLAG_CASTLE | FLAG_ENPASSANT | FLAG_PROMOTION)) {
+        makeMove(board, m);
+        const std::uint8_t* kings = board->kingSquare;
+        r = board->sideToMove
+            ? exchange<SeeBlack>(squares, to, alpha, 32000, seeMaterial, kings, &lastTaken)
+            : exchange<SeeWhite>(squares, to, alpha, 32000, seeMaterial, kings, &lastTaken);
+        unmakeMove(board, m);
+    } else {
+        // A plain move touches two squares, and the exchange reads nothing else but the
+        // kings' squares. What makeMove leaves behind that outlives the exchange is kept:
+        // the undo fields of the move, the history slot above the game and the last-capture
+        // fields.
+        m->oldCastling = std::uint8_t(board->castlingRights);
+        m->oldEnPassant = board->epSquare;
+        if (m->flags & FLAG_CAPTURE) m->capturedIndex = board->pieceIndex[to];
+        board->hashHistory[board->gamePly + 1] = board->hashKey;
+        board->lastCaptureSquare = (m->flags & FLAG_CAPTURE) ? std::uint8_t(to) : NO_SQUARE;
+        board->lastCapturedPiece = (m->flags & FLAG_CAPTURE) ? m->captured : std::uint8_t(EMPTY);
+
+        const std::uint8_t mover = squares[from], target = squares[to];
+        std::uint8_t kings[2] = {board->kingSquare[0], board->kingSquare[1]};
+        if (mover == WHITE_KING || mover == BLACK_KING) kings[mover > EMPTY] = std::uint8_t(to);
+        squares[to] = mover;
+        squares[from] = EMPTY;
+        r = board->sideToMove  // the side that moves, so the other one answers
+            ? exchange<SeeWhite>(squares, to, alpha, 32000, seeMaterial, kings, &lastTaken)
+            : exchange<SeeBlack>(squares, to, alpha, 32000, seeMaterial, kings, &lastTaken);
+        squares[from] = mover;
+        squares[to] = target;
+    }
     if (lastTaken != NONE_TAKEN) {
-        board->lastCaptureSquare = m->to;
+        board->lastCaptureSquare = std::uint8_t(to);
         board->lastCapturedPiece = lastTaken;
     }
     return -r;

@@ -84,8 +84,8 @@ const char* const crowdedFens[] = {
 };
 
 // The bare-squares exchange against the full-move one, on every pseudo-legal move of the
-// positions met along seeded random games: same value, same last-capture fields, and the
-// board as it was.
+// positions met along seeded random games: same value, same traces of a full make (last-capture
+// fields, the history slot above the game, the undo fields), and the board as it was.
 TEST(See, BareSquaresExchangeMatchesTheFullMoveSearch)
 {
     std::srand(20240611);
@@ -100,14 +100,21 @@ TEST(See, BareSquaresExchangeMatchesTheFullMoveSearch)
                 Move a = moves[i], b = moves[i];
                 std::uint8_t squares[128];
                 std::memcpy(squares, board->squares, sizeof squares);
+                std::uint64_t* above = &board->hashHistory[board->gamePly + 1];
                 board->lastCaptureSquare = board->lastCapturedPiece = 99;
+                *above = 0;
                 const int expected = listSee(board.get(), &a);
-                const auto listFields =
-                    std::make_pair(board->lastCaptureSquare, board->lastCapturedPiece);
+                const auto listTrace = std::make_tuple(board->lastCaptureSquare,
+                    board->lastCapturedPiece, *above, a.oldCastling, a.oldEnPassant,
+                    (a.flags & FLAG_CAPTURE) ? a.capturedIndex : 0);
                 board->lastCaptureSquare = board->lastCapturedPiece = 99;
+                *above = 0;
                 EXPECT_EQ(see(board.get(), &b), expected) << fen << " step " << step;
-                EXPECT_EQ(std::make_pair(board->lastCaptureSquare, board->lastCapturedPiece),
-                    listFields) << fen << " step " << step;
+                // What a full make leaves behind beyond the board: the same, or none of it.
+                EXPECT_EQ(std::make_tuple(board->lastCaptureSquare, board->lastCapturedPiece,
+                              *above, b.oldCastling, b.oldEnPassant,
+                              (b.flags & FLAG_CAPTURE) ? b.capturedIndex : 0),
+                    listTrace) << fen << " step " << step;
                 EXPECT_EQ(std::memcmp(board->squares, squares, sizeof squares), 0);
                 ++compared;
             }
