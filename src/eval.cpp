@@ -127,7 +127,7 @@ int knightProbe(const Board* board, int sq, std::uint8_t* kingZone)
         const int code = board->squares[t];
         if (code != EMPTY && !Us::isEnemy(code)) continue;
         sum += Us::knightSquares[t];
-        if (dist(t, enemyKing) == 1) ++*kingZone;
+        if (distOnBoard(t, enemyKing) == 1) ++*kingZone;
     }
     return sum;
 }
@@ -144,11 +144,11 @@ int slide(const Board* board, int sq, const std::int32_t* rays, const SquareTabl
         int t = sq + *rays;
         while (onBoard(t) && board->squares[t] == EMPTY) {
             sum += values[t];
-            if (dist(t, enemyKing) == 1) ++*kingZone;
+            if (distOnBoard(t, enemyKing) == 1) ++*kingZone;
             t += *rays;
         }
         if constexpr (StopCounts)
-            if (onBoard(t) && Us::isEnemy(board->squares[t]) && dist(t, enemyKing) == 1)
+            if (onBoard(t) && Us::isEnemy(board->squares[t]) && distOnBoard(t, enemyKing) == 1)
                 ++*kingZone;
     }
     return sum;
@@ -238,7 +238,7 @@ void walkPieces(const Board* board, SideTally* t)
                 if (Us::ahead(t->rear[f], r)) t->rear[f] = std::uint8_t(r);
             }
             ++t->pawnCount[f];
-            if (dist(s, enemyKing) == 1) {
+            if (distOnBoard(s, enemyKing) == 1) {
                 ++t->nearAttackers;
                 ++t->nearDistance;
             }
@@ -249,12 +249,16 @@ void walkPieces(const Board* board, SideTally* t)
                     if (onBoard(c) && squares[c] == Us::enemyPawn) rammedOnly = false;
                 if (rammedOnly) ++t->blocked;
             }
-            for (const int c : {s + Us::captureFirst, s + Us::captureSecond}) {
-                if (!onBoard(c) || Us::relativeRank(rank(c)) < 5) continue;
-                if (squares[c] == Us::knight || squares[c] == Us::bishop)
-                    amount[TERM_PAWN_PLACEMENT] += 8;
-                else if (squares[c] == Us::pawn)
-                    amount[TERM_PAWN_PLACEMENT] += 3;
+            // Both squares lie one rank ahead: a pawn short of its fourth rank supports
+            // nothing on the fifth.
+            if (Us::relativeRank(r) >= 4) {
+                for (const int c : {s + Us::captureFirst, s + Us::captureSecond}) {
+                    if (!onBoard(c) || Us::relativeRank(rank(c)) < 5) continue;
+                    if (squares[c] == Us::knight || squares[c] == Us::bishop)
+                        amount[TERM_PAWN_PLACEMENT] += 8;
+                    else if (squares[c] == Us::pawn)
+                        amount[TERM_PAWN_PLACEMENT] += 3;
+                }
             }
             std::uint8_t count = 0;
             amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(board, s, &count);
@@ -268,12 +272,12 @@ void walkPieces(const Board* board, SideTally* t)
             amount[TERM_MOBILITY] += m <= 1 ? -7 * (2 - m) : m;
             t->knightSquare[t->knights] = std::uint8_t(s);  // at most one per list slot
             ++t->knights;
-            const int d = dist(s, enemyKing);
+            const int d = distOnBoard(s, enemyKing);
             if (d <= Us::knightReach) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (dist(s, ownKing) <= 2) ++t->defenders;
+            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
             break;
         }
         case Us::bishop: {
@@ -285,12 +289,12 @@ void walkPieces(const Board* board, SideTally* t)
             amount[TERM_MOBILITY] += (m >= 2 || home) ? 2 * m : -6 * (2 - m);
             if (bishopTrapped<Us>(board, s)) amount[TERM_TRAPPED_BISHOP] -= 65;
             if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 15;
-            const int d = dist(s, enemyKing);
+            const int d = distOnBoard(s, enemyKing);
             if (d <= 3) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (dist(s, ownKing) <= 2) ++t->defenders;
+            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
             break;
         }
         case Us::rook: {
@@ -299,7 +303,7 @@ void walkPieces(const Board* board, SideTally* t)
             ++t->rookCount[f];
             if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 19;
             if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 7;
-            const int d = dist(s, enemyKing);
+            const int d = distOnBoard(s, enemyKing);
             if (d <= 3) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
@@ -310,7 +314,7 @@ void walkPieces(const Board* board, SideTally* t)
             ++t->queens;
             const int m = queenProbe<Us>(board, s, &t->kingZone);
             amount[TERM_MOBILITY] += m;
-            const int d = dist(s, enemyKing);
+            const int d = distOnBoard(s, enemyKing);
             if (d <= 3) {
                 amount[TERM_QUEEN_NEAR_KING] += 8 * (4 - d);
                 ++t->nearAttackers;
@@ -319,7 +323,7 @@ void walkPieces(const Board* board, SideTally* t)
             if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 12;
             if (s != Us::queenHome && m < 3) amount[TERM_MOBILITY] -= 11 * (3 - m) * (3 - m);
             if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 17;
-            if (dist(s, ownKing) <= 2) ++t->defenders;
+            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
             break;
         }
         default: break;  // the king
@@ -344,8 +348,10 @@ void outposts(const Board* board, SideTally* us, const SideTally* them)
 template <typename Us>
 void fileTerms(SideTally* us, const SideTally* them, int f, bool endgame)
 {
+    const int own = us->pawnCount[f];
+    if (own == 0 && us->rookCount[f] == 0) return;  // no pawn nor rook of ours: nothing to score
     std::int32_t* amount = us->amount;
-    const int own = us->pawnCount[f], enemy = them->pawnCount[f];
+    const int enemy = them->pawnCount[f];
     if (own > 1) amount[TERM_DOUBLED] -= 32 * (own - 1);
     if (own > 0) {
         if (us->pawnCount[f - 1] == 0 && us->pawnCount[f + 1] == 0)

@@ -89,6 +89,23 @@ inline void addMove(Board* board, Move* moves, int* count, int from, int to,
     ++*count;
 }
 
+// A knight, bishop, rook or queen move, or a king step: nothing to classify but a capture.
+// It fills the same fields as addMove would for these men.
+inline void addPieceMove(Board* board, Move* moves, int* count, int from, int to, int piece,
+                         const LegalFilter& filter)
+{
+    Move* m = &moves[*count];
+    const std::uint8_t target = board->squares[to];
+    m->from = std::uint8_t(from);
+    m->to = std::uint8_t(to);
+    m->flags = target != EMPTY ? FLAG_MOVE | FLAG_CAPTURE : FLAG_MOVE;
+    m->promotion = EMPTY;
+    m->piece = std::uint8_t(piece);
+    m->captured = target;
+    if (rejected(board, m, filter)) return;
+    ++*count;
+}
+
 // Per-colour facts, so that one body serves both colours line for line.
 struct WhiteSide {
     static constexpr int side = 0;
@@ -138,7 +155,8 @@ int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
             for (int i = 0; S::diagonalOffsets[i]; ++i) {
                 const int d = S::diagonalOffsets[i];
                 for (int t = from + d; onBoard(t); t += d) {
-                    if (S::open(squares[t])) addMove(board, moves, &count, from, t, filter);
+                    if (S::open(squares[t]))
+                        addPieceMove(board, moves, &count, from, t, piece, filter);
                     if (squares[t] != EMPTY) break;
                 }
             }
@@ -147,14 +165,16 @@ int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
             for (int i = 0; S::heavyOffsets[i]; ++i) {
                 const int d = S::heavyOffsets[i];
                 for (int t = from + d; onBoard(t); t += d) {
-                    if (S::open(squares[t])) addMove(board, moves, &count, from, t, filter);
+                    if (S::open(squares[t]))
+                        addPieceMove(board, moves, &count, from, t, piece, filter);
                     if (squares[t] != EMPTY) break;
                 }
             }
         } else if (piece == S::knight) {
             for (int i = 0; S::knightOffsets[i]; ++i) {
                 const int t = from + S::knightOffsets[i];
-                if (onBoard(t) && S::open(squares[t])) addMove(board, moves, &count, from, t, filter);
+                if (onBoard(t) && S::open(squares[t]))
+                    addPieceMove(board, moves, &count, from, t, piece, filter);
             }
         } else if (piece == S::pawn) {
             const int one = from + S::up, two = from + 2 * S::up;
@@ -181,7 +201,8 @@ int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
                 addMove(board, moves, &count, from, S::cSq, filter);
             for (int i = 0; S::kingOffsets[i]; ++i) {
                 const int t = from + S::kingOffsets[i];
-                if (onBoard(t) && S::open(squares[t])) addMove(board, moves, &count, from, t, filter);
+                if (onBoard(t) && S::open(squares[t]))
+                    addPieceMove(board, moves, &count, from, t, piece, filter);
             }
         }
     }
@@ -204,7 +225,8 @@ int generateTakes(Board* board, Move* moves, std::uint8_t checkLegal)
                 const int d = S::diagonalOffsets[i];
                 int t = from + d;
                 while (onBoard(t) && squares[t] == EMPTY) t += d;
-                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
+                if (onBoard(t) && S::enemy(squares[t]))
+                    addPieceMove(board, moves, &count, from, t, piece, filter);
             }
         }
         if (piece == S::rook || piece == S::queen) {
@@ -212,13 +234,15 @@ int generateTakes(Board* board, Move* moves, std::uint8_t checkLegal)
                 const int d = S::heavyOffsets[i];
                 int t = from + d;
                 while (onBoard(t) && squares[t] == EMPTY) t += d;
-                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
+                if (onBoard(t) && S::enemy(squares[t]))
+                    addPieceMove(board, moves, &count, from, t, piece, filter);
             }
         } else if (piece == S::knight || piece == S::king) {
             const std::int32_t* offsets = piece == S::knight ? S::knightOffsets : S::kingOffsets;
             for (int i = 0; offsets[i]; ++i) {
                 const int t = from + offsets[i];
-                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
+                if (onBoard(t) && S::enemy(squares[t]))
+                    addPieceMove(board, moves, &count, from, t, piece, filter);
             }
         } else if (piece == S::pawn) {
             for (int t : {from + S::captureFirst, from + S::captureSecond})
@@ -327,7 +351,7 @@ int quietScore(const Board* board, const Move& m)
     if (m.flags & FLAG_PROMOTION) score += std::abs(pieceValues[m.promotion]) + QUIET_PROMOTION_BONUS;
     const int side = m.piece > EMPTY;
     const int white = side ? m.piece - EMPTY : m.piece;
-    const int d = dist(m.to, board->kingSquare[side ^ 1]);
+    const int d = distOnBoard(m.to, board->kingSquare[side ^ 1]);
     if (white == WHITE_PAWN) {
         if (d <= 1) score += PAWN_NEAR_KING_BONUS;
         const int r = rank(m.to);

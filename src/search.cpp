@@ -541,8 +541,9 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
         list->count = std::uint16_t(count);
         for (int j = 0; j < count; ++j) {
             Move* m = &list->moves[j];
-            if ((m->flags & FLAG_CAPTURE) || !isLegalUnchecked(board, m)) continue;
-            if (!givesCheck(board, m)) continue;
+            // Both tests only read the board; the rarer outcome, a check, goes first.
+            if ((m->flags & FLAG_CAPTURE) || !givesCheck(board, m)) continue;
+            if (!isLegalUnchecked(board, m)) continue;
             if (see(board, m) < 0) continue;
             makeMove(board, m);
             board->inCheck = 1;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <tuple>
 
@@ -60,6 +61,71 @@ TEST(See, ExchangesWorkedOutByHandLeaveTheBoardAsItWas)
                 EXPECT_EQ(board->pieceIndex[sq], before->pieceIndex[sq]) << c.what;
             }
     }
+}
+
+// The exchange as the recursive search over generated lists plays it, with full moves.
+int listSee(Board* board, Move* m)
+{
+    makeMove(board, m);
+    seeMaterial = pieceValues[m->captured];
+    const int r = seeAlphaBeta(board, -std::abs(seeMaterial), 32000, m->to);
+    unmakeMove(board, m);
+    return -r;
+}
+
+// Crowded squares: x-rays through both colours, promotions by capture, kings in the fight.
+const char* const crowdedFens[] = {
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    "1r1q1rk1/1P1b1ppp/2nbpn2/2Qp4/3P4/2NBPN2/1B3PPP/2R2RK1 w - - 0 14",
+    "3r1rk1/p4ppp/1qp1bn2/4p3/4P3/1BN1Q3/PPP2PPP/3R1RK1 w - - 0 16",
+    "2q1r1k1/1P3ppp/2n5/3pN3/3Pn3/2B5/1Q3PPP/4R1K1 b - - 0 1",
+};
+
+// The bare-squares exchange against the full-move one, on every pseudo-legal move of the
+// positions met along seeded random games: same value, same traces of a full make (last-capture
+// fields, the history slot above the game, the undo fields), and the board as it was.
+TEST(See, BareSquaresExchangeMatchesTheFullMoveSearch)
+{
+    std::srand(20240611);
+    int compared = 0;
+    for (const char* fen : crowdedFens) {
+        auto board = boardFromFen(fen);
+        ASSERT_NE(board, nullptr) << fen;
+        for (int step = 0; step < 60; ++step) {
+            Move moves[MAX_MOVES];
+            const int n = generateMoves(board.get(), moves, 0);
+            for (int i = 0; i < n; ++i) {
+                Move a = moves[i], b = moves[i];
+                std::uint8_t squares[128];
+                std::memcpy(squares, board->squares, sizeof squares);
+                std::uint64_t* above = &board->hashHistory[board->gamePly + 1];
+                board->lastCaptureSquare = board->lastCapturedPiece = 99;
+                *above = 0;
+                const int expected = listSee(board.get(), &a);
+                const auto listTrace = std::make_tuple(board->lastCaptureSquare,
+                    board->lastCapturedPiece, *above, a.oldCastling, a.oldEnPassant,
+                    (a.flags & FLAG_CAPTURE) ? a.capturedIndex : 0);
+                board->lastCaptureSquare = board->lastCapturedPiece = 99;
+                *above = 0;
+                EXPECT_EQ(see(board.get(), &b), expected) << fen << " step " << step;
+                // What a full make leaves behind beyond the board: the same, or none of it.
+                EXPECT_EQ(std::make_tuple(board->lastCaptureSquare, board->lastCapturedPiece,
+                              *above, b.oldCastling, b.oldEnPassant,
+                              (b.flags & FLAG_CAPTURE) ? b.capturedIndex : 0),
+                    listTrace) << fen << " step " << step;
+                EXPECT_EQ(std::memcmp(board->squares, squares, sizeof squares), 0);
+                ++compared;
+            }
+            const int legal = generateMoves(board.get(), moves, 1);
+            if (legal == 0) break;
+            Move m = moves[std::rand() % legal];
+            makeMove(board.get(), &m);
+            updateHashKey(board.get(), &m);
+        }
+    }
+    EXPECT_GT(compared, 2000);
 }
 
 }  // namespace
