@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include <sys/mman.h>
+
 std::uint64_t randomTable[128][16];
 std::uint64_t randomTable2[128][16];
 std::uint64_t CHASH;
@@ -104,7 +106,9 @@ namespace {
 
 std::uint64_t hashMask;  // hashSize - 1 when hashSize is a power of two, else 0
 bool hashIsPowerOfTwo;
-void* tableMemory;               // as allocated; hashtable is it aligned to a cache line
+void* tableMemory;               // as allocated; hashtable is it aligned to a huge page
+constexpr std::uintptr_t HUGE_PAGE = std::uintptr_t(2) << 20;
+static_assert(HUGE_PAGE % alignof(HashEntry) == 0);
 std::uint32_t tableGeneration;  // buckets stamped otherwise are empty
 
 constexpr HashEntry emptyBucket(std::uint32_t generation)
@@ -154,7 +158,7 @@ void initHashtable(std::int32_t buckets)
     tableGeneration = 1;
     std::int64_t size = buckets;
     while (size > 0) {
-        tableMemory = std::calloc(std::size_t(size) + 1, sizeof(HashEntry));
+        tableMemory = std::calloc(1, std::size_t(size) * sizeof(HashEntry) + HUGE_PAGE);
         if (tableMemory) break;
         // Fall back to the largest power of two below the size that failed.
         std::int64_t power = 1;
@@ -162,9 +166,11 @@ void initHashtable(std::int32_t buckets)
         size = power < size ? power : size / 2;
     }
     if (!tableMemory) return;
+    // Probes land anywhere in the table: on 2 MB pages they miss the TLB far less often.
     const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(tableMemory);
-    const std::uintptr_t align = alignof(HashEntry);
-    hashtable = reinterpret_cast<HashEntry*>((raw + align - 1) / align * align);
+    hashtable = reinterpret_cast<HashEntry*>((raw + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE);
+    const std::size_t bytes = std::size_t(size) * sizeof(HashEntry) / HUGE_PAGE * HUGE_PAGE;
+    if (bytes) madvise(hashtable, bytes, MADV_HUGEPAGE);
     hashSize = std::int32_t(size);
     hashIsPowerOfTwo = (size & (size - 1)) == 0;
     hashMask = hashIsPowerOfTwo ? std::uint64_t(size - 1) : 0;
