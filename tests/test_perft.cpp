@@ -81,4 +81,19 @@ TEST(PerftTool, OutputFormatAndExitStatus)
     }
 }
 
+// The bench total is the engine's fingerprint: the same on every run of the same binary.
+TEST(BenchTool, SameNodeTotalOnEveryRun)
+{
+    const std::string args = sanitizedRun() ? "bench 3" : "bench 5";
+    std::string first, second;
+    ASSERT_EQ(runTool(args, &first), 0);
+    ASSERT_EQ(runTool(args, &second), 0);
+    std::smatch a, b;
+    const std::regex total("\nnodes ([0-9]+) nps [0-9]+\n$");
+    ASSERT_TRUE(std::regex_search(first, a, total)) << first;
+    ASSERT_TRUE(std::regex_search(second, b, total)) << second;
+    EXPECT_EQ(a[1], b[1]);
+    EXPECT_GT(std::stoll(a[1]), 0);
+}
+
 }  // namespace
