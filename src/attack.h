@@ -17,6 +17,28 @@ inline constexpr std::array<std::int32_t, 9> kingOffsetsBlack = {1, -1, 15, 16, 
 static_assert(knightOffsetsWhite.back() == 0 && diagonalOffsetsBlack.back() == 0
               && heavyOffsetsBlack.back() == 0 && kingOffsetsBlack.back() == 0);
 
+// For a 0x88 difference (target - origin + 119): the step that leads from origin to target
+// along a line, or 0, and the kinds of man that attack along it.
+constexpr std::uint8_t LINE_DIAGONAL = 1, LINE_STRAIGHT = 2, KNIGHT_JUMP = 4, KING_STEP = 8;
+struct Geometry {
+    std::array<std::int8_t, 239> step{};
+    std::array<std::uint8_t, 239> kind{};
+};
+constexpr Geometry geometry = [] {
+    Geometry g{};
+    for (int dir : {15, 17, -15, -17, 1, -1, 16, -16}) {
+        const bool diagonal = dir == 15 || dir == 17 || dir == -15 || dir == -17;
+        for (int k = 1; k < 8; ++k) {
+            g.step[dir * k + 119] = std::int8_t(dir);
+            g.kind[dir * k + 119] |= diagonal ? LINE_DIAGONAL : LINE_STRAIGHT;
+        }
+        g.kind[dir + 119] |= KING_STEP;
+    }
+    for (int jump : {31, 33, 18, 14, -18, -14, -31, -33}) g.kind[jump + 119] |= KNIGHT_JUMP;
+    return g;
+}();
+static_assert(geometry.step[A1 - H8 + 119] == -17 && geometry.kind[G1 - E2 + 119] == KNIGHT_JUMP);
+
 int isAttackedSquareWhite(const Board* board, int sq);
 int isAttackedSquareBlack(const Board* board, int sq);
 inline int isAttackedSimple(const Board* board, int sq, int byBlack)

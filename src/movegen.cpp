@@ -9,20 +9,9 @@
 
 namespace {
 
-// Whether two squares share a rank, file or diagonal, by their 0x88 difference.
-constexpr auto alignedDelta = [] {
-    std::array<std::uint8_t, 239> table{};
-    for (int dir : {1, -1, 16, -16, 15, -15, 17, -17})
-        for (int k = 1; k < 8; ++k) table[dir * k + 119] = 1;
-    return table;
-}();
-constexpr bool aligned(int a, int b) { return alignedDelta[a - b + 119] != 0; }
-static_assert(aligned(A1, H8) && aligned(E1, E8) && !aligned(B1, C3));
-
 // How a generator applies the legality filter. When the king is not in check, only a king
-// move, an en-passant capture or a man standing on a line with its king can expose the
-// king; every other move is legal without the trial make. The moves and their order are
-// the same either way.
+// move, an en-passant capture or a pinned man can expose the king; every other move is
+// legal without the trial make. The moves and their order are the same either way.
 enum FilterMode { FILTER_NONE, FILTER_ALL, FILTER_EXPOSING };
 struct LegalFilter {
     FilterMode mode;
@@ -41,9 +30,8 @@ LegalFilter makeFilter(const Board* board, std::uint8_t checkLegal)
 inline bool rejected(Board* board, Move* m, const LegalFilter& filter)
 {
     if (filter.mode == FILTER_NONE) return false;
-    if (filter.mode == FILTER_EXPOSING && m->from != filter.kingSq
-        && !(m->flags & FLAG_ENPASSANT) && !aligned(m->from, filter.kingSq))
-        return false;
+    if (filter.mode == FILTER_EXPOSING && m->from != filter.kingSq && !(m->flags & FLAG_ENPASSANT))
+        return !keepsKingCovered(board, m);
     return !isLegalSimple(board, m);
 }
 
@@ -255,6 +243,33 @@ int generateTakes(Board* board, Move* moves, std::uint8_t checkLegal)
 }
 
 }  // namespace
+
+// Whether a move other than a king move or an en-passant capture keeps its own king safe
+// from the lines through `from`: it can only expose the king when its man is pinned, that
+// is, when the line from the king is empty up to `from` and an enemy slider of that
+// line's kind stands behind it. Only then is the move tried on the board.
+int keepsKingCovered(Board* board, Move* m)
+{
+    const std::uint8_t* squares = board->squares;
+    const int side = board->sideToMove;
+    const int king = board->kingSquare[side];
+    const int from = m->from;
+    const int lines = geometry.kind[from - king + 119] & (LINE_DIAGONAL | LINE_STRAIGHT);
+    if (!lines) return 1;
+    const int step = geometry.step[from - king + 119];
+    int t = king + step;
+    while (t != from && squares[t] == EMPTY) t += step;
+    if (t != from) return 1;
+    t = from + step;
+    while (onBoard(t) && squares[t] == EMPTY) t += step;
+    if (!onBoard(t)) return 1;
+    const int code = squares[t];
+    if (side ? code >= EMPTY : code <= EMPTY) return 1;  // not an enemy man
+    const int slider = side ? code : code - EMPTY;
+    if (slider != WHITE_QUEEN && slider != ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK))
+        return 1;
+    return isLegalSimple(board, m);
+}
 
 void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std::uint8_t to,
                    std::uint8_t checkLegal)

@@ -14,6 +14,10 @@ int generateCaptures(Board* board, Move* moves, std::uint8_t checkLegal);
 int generateCapturesWhite(Board* board, Move* moves, std::uint8_t checkLegal);
 int generateCapturesBlack(Board* board, Move* moves, std::uint8_t checkLegal);
 
+// For a side not in check and a move other than a king move or en passant: 1 unless its
+// man is pinned and the move leaves the pin line (tried on the board only then).
+int keepsKingCovered(Board* board, Move* m);
+
 // Appends from->to (four moves for a promotion), classified from the board.
 void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std::uint8_t to,
                    std::uint8_t checkLegal);

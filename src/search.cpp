@@ -95,28 +95,6 @@ inline std::uint32_t* historyCell(std::uint32_t table[2][16][128], const Move* m
     return &table[m->piece > EMPTY][m->piece & 15][m->to & 127];
 }
 
-// For a 0x88 difference (target - origin + 119): the step that leads from origin to target
-// along a line, or 0, and the kinds of man that attack along it.
-constexpr std::uint8_t LINE_DIAGONAL = 1, LINE_STRAIGHT = 2, KNIGHT_JUMP = 4, KING_STEP = 8;
-struct Geometry {
-    std::array<std::int8_t, 239> step{};
-    std::array<std::uint8_t, 239> kind{};
-};
-constexpr Geometry geometry = [] {
-    Geometry g{};
-    for (int dir : {15, 17, -15, -17, 1, -1, 16, -16}) {
-        const bool diagonal = dir == 15 || dir == 17 || dir == -15 || dir == -17;
-        for (int k = 1; k < 8; ++k) {
-            g.step[dir * k + 119] = std::int8_t(dir);
-            g.kind[dir * k + 119] |= diagonal ? LINE_DIAGONAL : LINE_STRAIGHT;
-        }
-        g.kind[dir + 119] |= KING_STEP;
-    }
-    for (int jump : {31, 33, 18, 14, -18, -14, -31, -33}) g.kind[jump + 119] |= KNIGHT_JUMP;
-    return g;
-}();
-static_assert(geometry.step[A1 - H8 + 119] == -17 && geometry.kind[G1 - E2 + 119] == KNIGHT_JUMP);
-
 // Whether the move, not yet made, will leave the enemy king attacked: the man arriving on
 // `to` attacks it, or leaving `from` opens a line of one of our sliders onto it. Nothing
 // else can change, for the enemy king is not attacked before the move. Castling and en
@@ -174,33 +152,6 @@ int givesCheck(Board* board, const Move* m)
     const int slider = side ? code - EMPTY : code;
     if (slider == WHITE_QUEEN) return 1;
     return slider == ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK);
-}
-
-// Whether a move other than a king move or an en-passant capture keeps its own king safe
-// from the lines through `from`: it can only expose the king when its man is pinned, that
-// is, when the line from the king is empty up to `from` and an enemy slider of that
-// line's kind stands behind it. Only then is the move tried on the board.
-int keepsKingCovered(Board* board, Move* m)
-{
-    const std::uint8_t* squares = board->squares;
-    const int side = board->sideToMove;
-    const int king = board->kingSquare[side];
-    const int from = m->from;
-    const int lines = geometry.kind[from - king + 119] & (LINE_DIAGONAL | LINE_STRAIGHT);
-    if (!lines) return 1;
-    const int step = geometry.step[from - king + 119];
-    int t = king + step;
-    while (t != from && squares[t] == EMPTY) t += step;
-    if (t != from) return 1;
-    t = from + step;
-    while (onBoard(t) && squares[t] == EMPTY) t += step;
-    if (!onBoard(t)) return 1;
-    const int code = squares[t];
-    if (side ? code >= EMPTY : code <= EMPTY) return 1;  // not an enemy man
-    const int slider = side ? code : code - EMPTY;
-    if (slider != WHITE_QUEEN && slider != ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK))
-        return 1;
-    return isLegalSimple(board, m);
 }
 
 // isLegalSimple for a side that is not in check.
