@@ -1,5 +1,7 @@
 #include "hash.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include <sys/mman.h>
@@ -88,6 +90,52 @@ void updateHashKey(Board* board, const Move* m)
     board->hashHistory[board->gamePly] = key;
 }
 
+namespace {
+
+// The castling rights a move keeps when it leaves or lands on each square.
+constexpr std::array<std::uint8_t, 128> rightsKept = [] {
+    std::array<std::uint8_t, 128> kept{};
+    kept.fill(0xF);
+    kept[E1] = std::uint8_t(~(CASTLE_WHITE_SHORT | CASTLE_WHITE_LONG) & 0xF);
+    kept[E8] = std::uint8_t(~(CASTLE_BLACK_SHORT | CASTLE_BLACK_LONG) & 0xF);
+    kept[H1] = std::uint8_t(~CASTLE_WHITE_SHORT & 0xF);
+    kept[A1] = std::uint8_t(~CASTLE_WHITE_LONG & 0xF);
+    kept[H8] = std::uint8_t(~CASTLE_BLACK_SHORT & 0xF);
+    kept[A8] = std::uint8_t(~CASTLE_BLACK_LONG & 0xF);
+    return kept;
+}();
+
+}  // namespace
+
+std::uint64_t hashKey2After(const Board* board, const Move* m)
+{
+    // The same changes as updateHashKey, read from the board before the move: rights can
+    // only be held by a king on its home square, so the squares alone say what is lost.
+    const int from = m->from, to = m->to, piece = m->piece;
+    std::uint64_t key = board->hashKey2 ^ CHASH;
+    key ^= randomTable2[from][piece];
+    key ^= randomTable2[to][(m->flags & FLAG_PROMOTION) ? m->promotion : piece];
+    if (m->flags & FLAG_CAPTURE) {
+        if (!(m->flags & FLAG_ENPASSANT)) key ^= randomTable2[to][m->captured];
+        else if (piece > EMPTY) key ^= randomTable2[to + 16][WHITE_PAWN];
+        else key ^= randomTable2[to - 16][BLACK_PAWN];
+    }
+    if (m->flags & FLAG_CASTLE) {
+        if (to == G1) key ^= randomTable2[H1][WHITE_ROOK] ^ randomTable2[F1][WHITE_ROOK];
+        if (to == C1) key ^= randomTable2[A1][WHITE_ROOK] ^ randomTable2[D1][WHITE_ROOK];
+        if (to == G8) key ^= randomTable2[H8][BLACK_ROOK] ^ randomTable2[F8][BLACK_ROOK];
+        if (to == C8) key ^= randomTable2[A8][BLACK_ROOK] ^ randomTable2[D8][BLACK_ROOK];
+    }
+    const int rights = int(board->castlingRights);
+    const int rightsAfter = rights & rightsKept[from] & rightsKept[to];
+    if (rightsAfter != rights)
+        key ^= randomTable2[CASTLING_ROW][rights] ^ randomTable2[CASTLING_ROW][rightsAfter];
+    if (board->epSquare != NO_SQUARE) key ^= randomTable2[board->epSquare][EP_INDEX];
+    if (piece == WHITE_PAWN && to - from == 32) key ^= randomTable2[from + 16][EP_INDEX];
+    if (piece == BLACK_PAWN && from - to == 32) key ^= randomTable2[from - 16][EP_INDEX];
+    return key;
+}
+
 void toggleNullmoveKeys(Board* board, int oldEnPassant)
 {
     board->hashKey ^= CHASH;
@@ -124,12 +172,18 @@ constexpr HashEntry emptyBucket(std::uint32_t generation)
     return empty;
 }
 
-inline HashEntry* bucketOf(const Board* board)
+inline HashEntry* bucketOf(std::uint64_t key2)
 {
-    const std::uint64_t key2 = board->hashKey2;
     const std::uint64_t index = hashIsPowerOfTwo ? key2 & hashMask
                                                  : key2 % std::uint64_t(std::int64_t(hashSize));
     return &hashtable[index];
+}
+
+// Both lines: the probe reads the generation stamp, in the second, before the keys.
+inline void prefetchBucket(const HashEntry* e)
+{
+    __builtin_prefetch(e);
+    __builtin_prefetch(reinterpret_cast<const char*>(e) + 64);
 }
 
 inline bool isCurrent(const HashEntry* e) { return e->generation == tableGeneration; }
@@ -153,8 +207,7 @@ void initHashtable(std::int32_t buckets)
     hashtable = nullptr;
     hashSize = 0;
     if (buckets <= 0) return;
-    // Zeroed memory is a table of generation 0, all empty once the generation is 1; the
-    // system hands out zeroed pages as they are first touched.
+    // Zeroed memory (calloc) is a table of generation 0, all empty once the generation is 1.
     tableGeneration = 1;
     std::int64_t size = buckets;
     while (size > 0) {
@@ -171,6 +224,14 @@ void initHashtable(std::int32_t buckets)
     hashtable = reinterpret_cast<HashEntry*>((raw + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE);
     const std::size_t bytes = std::size_t(size) * sizeof(HashEntry) / HUGE_PAGE * HUGE_PAGE;
     if (bytes) madvise(hashtable, bytes, MADV_HUGEPAGE);
+    // The pages are faulted in now, at start-up, instead of one by one during the first
+    // searches (a few tenths of a second on a virtual machine); writing the zero a page
+    // already holds keeps the table empty. Only up to the engine's own size: a larger table
+    // may be memory the system promises but does not have.
+    volatile char* page = reinterpret_cast<volatile char*>(hashtable);
+    const std::size_t touched = std::min(std::size_t(size), std::size_t(HASH_DEFAULT_BUCKETS))
+                              * sizeof(HashEntry);
+    for (std::size_t offset = 0; offset < touched; offset += 4096) page[offset] = 0;
     hashSize = std::int32_t(size);
     hashIsPowerOfTwo = (size & (size - 1)) == 0;
     hashMask = hashIsPowerOfTwo ? std::uint64_t(size - 1) : 0;
@@ -191,21 +252,26 @@ void clearHashtable(std::int32_t buckets)
 
 HashEntry* currentBucket(const Board* board)
 {
-    HashEntry* e = bucketOf(board);
+    HashEntry* e = bucketOf(board->hashKey2);
     if (!isCurrent(e)) *e = emptyBucket(tableGeneration);
     return e;
 }
 
 void prefetchHashtable(const Board* board)
 {
-    if (hashtable) __builtin_prefetch(bucketOf(board));
+    if (hashtable) prefetchBucket(bucketOf(board->hashKey2));
+}
+
+void prefetchHashtableAfter(const Board* board, const Move* m)
+{
+    if (hashtable) prefetchBucket(bucketOf(hashKey2After(board, m)));
 }
 
 int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,
                    Move* tableMove)
 {
     if (!hashtable) return HASH_NO_SCORE;
-    const HashEntry* e = bucketOf(board);
+    const HashEntry* e = bucketOf(board->hashKey2);
     if (!isCurrent(e)) return HASH_NO_SCORE;
     const int ply = int(board->ply);
     int moveDepth = 0;

@@ -16,6 +16,8 @@ extern std::uint64_t CHASH;
 void initZobrist();
 void getHashkey(Board* board);
 void updateHashKey(Board* board, const Move* m);
+// The hashKey2 that makeMove and updateHashKey will give the board for m.
+std::uint64_t hashKey2After(const Board* board, const Move* m);
 // The key change of a null move, made or taken back, with the en-passant square it clears.
 void toggleNullmoveKeys(Board* board, int oldEnPassant);
 
@@ -57,3 +59,5 @@ int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowe
 void recordHashtable(Board* board, int depth, int score, std::uint8_t type, const Move* m);
 // Asks the cache for the bucket of the position a search is about to probe.
 void prefetchHashtable(const Board* board);
+// The same for the position after m, asked before m is made.
+void prefetchHashtableAfter(const Board* board, const Move* m);

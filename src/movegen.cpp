@@ -324,6 +324,41 @@ int getNextBestMove(MoveList* list, Move* out)
     return index;
 }
 
+int getNextBestMove(MoveList* list, Move* out, int* following)
+{
+    // One pass keeps the runner-up as well, by the same rule: it is what the next call picks.
+    int best = -32000, index = 0, second = -32000, secondIndex = 0;
+    for (int i = 0; i < list->count; ++i) {
+        if (list->picked[i]) continue;
+        const int s = list->score[i];
+        if (s > best) {
+            second = best;
+            secondIndex = index;
+            best = s;
+            index = i;
+        } else if (s > second) {
+            second = s;
+            secondIndex = i;
+        }
+    }
+    *out = list->moves[index];
+    list->picked[index] = 1;
+    *following = secondIndex;
+    return index;
+}
+
+int peekNextBestMove(const MoveList* list)
+{
+    int best = -32000, index = 0;
+    for (int i = 0; i < list->count; ++i) {
+        if (!list->picked[i] && list->score[i] > best) {
+            best = list->score[i];
+            index = i;
+        }
+    }
+    return index;
+}
+
 int getMove(MoveList* list, Move* out, int index)
 {
     *out = list->moves[index];

@@ -25,6 +25,10 @@ void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std
 // Selection: the first unpicked move with the strictly highest score, ties to the lower
 // index; marks it picked and returns its index.
 int getNextBestMove(MoveList* list, Move* out);
+// The same, also giving the index the call after it will pick.
+int getNextBestMove(MoveList* list, Move* out, int* following);
+// The index the next call will pick, without picking it.
+int peekNextBestMove(const MoveList* list);
 int getMove(MoveList* list, Move* out, int index);
 
 // Ordering. Main search: hash move, captures by exchange value, killers, castling,

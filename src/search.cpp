@@ -653,10 +653,21 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     int movesTried = 0;
     PvLine childLine;
     childLine.length = 0;
+    // Each child's bucket is asked for while its elder brother is searched, the first one's
+    // now: a table probe is otherwise a wait on main memory at every node.
+    int next = ply != 0 ? first : peekNextBestMove(list);
+    prefetchHashtableAfter(board, &list->moves[next]);
     for (int i = 0; i < count; ++i) {
         const std::int64_t nodesBefore = globalNodes;
         Move m;
-        const int index = (i == 0 && ply != 0) ? getMove(list, &m, first) : getNextBestMove(list, &m);
+        int index;
+        if (i == 0 && ply != 0) {
+            index = getMove(list, &m, first);
+            next = peekNextBestMove(list);
+        } else {
+            index = getNextBestMove(list, &m, &next);
+        }
+        if (i + 1 < count) prefetchHashtableAfter(board, &list->moves[next]);
         if (!nodeInCheck && !isLegalUnchecked(board, &m)) continue;
         ++movesTried;
 
@@ -684,7 +695,6 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         const int checks = givesCheck(board, &m);
         makeMove(board, &m);
         updateHashKey(board, &m);
-        prefetchHashtable(board);
         board->inCheck = std::uint8_t(checks);
         assert(checks == sideInCheck(board));
         // Every search of the child, re-searches included, starts from what the move set:

@@ -72,10 +72,12 @@ void walk(Board* b, int depth, int* made)
     ASSERT_EQ(texts(captures, generateCaptures(b, captures, 1)), legalCaptures);
     for (int i = 0; i < n; ++i) {
         Move* m = &list->moves[i];
+        const std::uint64_t predicted = hashKey2After(b, m);
         makeMove(b, m);
         updateHashKey(b, m);
         ASSERT_TRUE(boardIsOk(b));
         const std::uint64_t k1 = b->hashKey, k2 = b->hashKey2;
+        ASSERT_EQ(predicted, k2);
         getHashkey(b);
         ASSERT_EQ(k1, b->hashKey);
         ASSERT_EQ(k2, b->hashKey2);
