@@ -1,10 +1,12 @@
 #include "search.h"
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "attack.h"
 #include "eval.h"
@@ -84,6 +86,43 @@ std::int64_t hardCapOfSearch;
 inline std::int64_t capped(std::int64_t limit)
 {
     return hardCapOfSearch > 0 && limit > hardCapOfSearch ? hardCapOfSearch : limit;
+}
+
+// Evaluations already made. The search meets a position again in re-searches, after
+// razoring and through transpositions. Besides the position, the evaluation depends on which
+// pawn of each side comes last in its piece list (that pawn's threat count is the one kept),
+// so those two squares are part of an entry's identity. Pawns never stand on a1: a zeroed
+// entry matches nothing.
+struct EvalCacheEntry {
+    std::uint64_t key;
+    std::int32_t score;
+    std::uint8_t lastPawn[2];
+};
+constexpr std::size_t EVAL_CACHE_ENTRIES = std::size_t(1) << 16;
+EvalCacheEntry evalCache[EVAL_CACHE_ENTRIES];
+constexpr std::uint8_t NO_PAWN = 0x80;
+
+// The square of the last living pawn the evaluation walks over in the side's piece list.
+inline std::uint8_t lastPawnSquare(const Board* board, int side)
+{
+    const std::uint8_t pawn = side ? BLACK_PAWN : WHITE_PAWN;
+    const PieceEntry* list = board->pieceList[side];
+    constexpr int slots = int(std::extent_v<decltype(Board::pieceList), 1>);
+    for (int i = std::min(int(board->pieceListLength[side]), slots) - 1; i >= 0; --i)
+        if (list[i].alive == 1 && list[i].piece == pawn) return list[i].square;
+    return NO_PAWN;
+}
+
+int cachedEval(const Board* board)
+{
+    EvalCacheEntry* e = &evalCache[board->hashKey2 & (EVAL_CACHE_ENTRIES - 1)];
+    const std::uint8_t white = lastPawnSquare(board, 0), black = lastPawnSquare(board, 1);
+    if (e->key == board->hashKey && e->lastPawn[0] == white && e->lastPawn[1] == black) {
+        assert(e->score == eval(board));
+        return e->score;
+    }
+    *e = {board->hashKey, eval(board), {white, black}};
+    return e->score;
 }
 
 // Nobody reads the lines of the null-move, verification and internal searches, so they
@@ -434,7 +473,7 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
     if (searchAborted) return 0;
     if (ply >= MAX_SEARCH_PLY) return eval(board);
 
-    const int e = eval(board);
+    const int e = cachedEval(board);
     ++globalQNodes;
     ++globalNodes;
 
@@ -541,7 +580,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     bool evalKnown = false;
     auto staticEvaluation = [&] {
         if (!evalKnown) {
-            staticEval = eval(board);
+            staticEval = cachedEval(board);
             evalKnown = true;
         }
         return staticEval;
