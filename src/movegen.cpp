@@ -129,6 +129,25 @@ struct BlackSide {
 };
 
 template <typename S>
+void addCastlings(Board* board, Move* moves, int* count, int from, const LegalFilter& filter)
+{
+    const std::uint8_t* squares = board->squares;
+    const int kingSq = board->kingSquare[S::side];
+    const int enemySide = S::side ^ 1;
+    if ((board->castlingRights & S::shortRight) && squares[S::fSq] == EMPTY
+        && squares[S::gSq] == EMPTY && !isAttackedSimple(board, kingSq, enemySide)
+        && !isAttackedSimple(board, S::fSq, enemySide)
+        && !isAttackedSimple(board, S::gSq, enemySide))
+        addMove(board, moves, count, from, S::gSq, filter);
+    if ((board->castlingRights & S::longRight) && squares[S::bSq] == EMPTY
+        && squares[S::cSq] == EMPTY && squares[S::dSq] == EMPTY
+        && !isAttackedSimple(board, kingSq, enemySide)
+        && !isAttackedSimple(board, S::dSq, enemySide)
+        && !isAttackedSimple(board, S::cSq, enemySide))
+        addMove(board, moves, count, from, S::cSq, filter);
+}
+
+template <typename S>
 int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
 {
     const LegalFilter filter = makeFilter(board, checkLegal);
@@ -174,19 +193,7 @@ int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
             for (int t : {from + S::captureFirst, from + S::captureSecond})
                 if (t == board->epSquare) addMove(board, moves, &count, from, t, filter);
         } else if (piece == S::king) {
-            const int kingSq = board->kingSquare[S::side];
-            const int enemySide = S::side ^ 1;
-            if ((board->castlingRights & S::shortRight) && squares[S::fSq] == EMPTY
-                && squares[S::gSq] == EMPTY && !isAttackedSimple(board, kingSq, enemySide)
-                && !isAttackedSimple(board, S::fSq, enemySide)
-                && !isAttackedSimple(board, S::gSq, enemySide))
-                addMove(board, moves, &count, from, S::gSq, filter);
-            if ((board->castlingRights & S::longRight) && squares[S::bSq] == EMPTY
-                && squares[S::cSq] == EMPTY && squares[S::dSq] == EMPTY
-                && !isAttackedSimple(board, kingSq, enemySide)
-                && !isAttackedSimple(board, S::dSq, enemySide)
-                && !isAttackedSimple(board, S::cSq, enemySide))
-                addMove(board, moves, &count, from, S::cSq, filter);
+            addCastlings<S>(board, moves, &count, from, filter);
             for (int i = 0; S::kingOffsets[i]; ++i) {
                 const int t = from + S::kingOffsets[i];
                 if (onBoard(t) && S::open(squares[t]))
@@ -242,6 +249,99 @@ int generateTakes(Board* board, Move* moves, std::uint8_t checkLegal)
     return count;
 }
 
+// Whether a move of the man on `from` may uncover a check: the first man beyond it, seen
+// from the enemy king, is one of our sliders of that line's kind. givesCheck's own test
+// stops at the move's target as well, so this one says yes at least as often.
+template <typename S>
+bool mayUncoverCheck(const Board* board, int from, int king)
+{
+    const int lines = geometry.kind[from - king + 119] & (LINE_DIAGONAL | LINE_STRAIGHT);
+    if (!lines) return false;
+    const std::uint8_t* squares = board->squares;
+    const int step = geometry.step[from - king + 119];
+    int t = king + step;
+    while (onBoard(t) && (squares[t] == EMPTY || t == from)) t += step;
+    if (!onBoard(t)) return false;
+    const int code = squares[t];
+    return code == S::queen || code == ((lines & LINE_DIAGONAL) ? S::bishop : S::rook);
+}
+
+// The quiet moves of generateAll (checkLegal 0) that givesCheck accepts, in the same order.
+// givesCheck is asked only where the geometry allows a check: a target from which the
+// arriving man attacks the king's square, any target of a man that may uncover a check,
+// promotions and castling.
+template <typename S>
+int generateChecks(Board* board, Move* moves)
+{
+    const LegalFilter none = {FILTER_NONE, 0};
+    const std::uint8_t* squares = board->squares;
+    const int king = board->kingSquare[S::side ^ 1];
+    const PieceEntry* list = board->pieceList[S::side];
+    int count = 0;
+    // Keeps, of the moves added from `start` on, those that give check.
+    auto keepChecks = [&](int start) {
+        int kept = start;
+        for (int i = start; i < count; ++i)
+            if (givesCheck(board, &moves[i])) moves[kept++] = moves[i];
+        count = kept;
+    };
+    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+        if (list[slot].alive != 1) continue;
+        const int from = list[slot].square;
+        const int piece = squares[from];
+        const bool uncovers = mayUncoverCheck<S>(board, from, king);
+        auto mayCheckFrom = [&](int t, int kinds) {
+            return uncovers || (geometry.kind[king - t + 119] & kinds);
+        };
+        auto tryQuiet = [&](int t) {
+            const int start = count;
+            addPieceMove(board, moves, &count, from, t, piece, none);
+            keepChecks(start);
+        };
+        auto slideQuiet = [&](const std::int32_t* offsets, int kinds) {
+            for (int i = 0; offsets[i]; ++i)
+                for (int t = from + offsets[i]; onBoard(t) && squares[t] == EMPTY; t += offsets[i])
+                    if (mayCheckFrom(t, kinds)) tryQuiet(t);
+        };
+        const int queenLines = LINE_DIAGONAL | LINE_STRAIGHT;
+        if (piece == S::bishop || piece == S::queen)
+            slideQuiet(S::diagonalOffsets, piece == S::queen ? queenLines : LINE_DIAGONAL);
+        if (piece == S::rook || piece == S::queen) {
+            slideQuiet(S::heavyOffsets, piece == S::queen ? queenLines : LINE_STRAIGHT);
+        } else if (piece == S::knight) {
+            for (int i = 0; S::knightOffsets[i]; ++i) {
+                const int t = from + S::knightOffsets[i];
+                if (onBoard(t) && squares[t] == EMPTY && mayCheckFrom(t, KNIGHT_JUMP)) tryQuiet(t);
+            }
+        } else if (piece == S::pawn) {
+            auto pawnMayCheckFrom = [&](int t) {
+                const bool promotes = rank(t) == (S::side ? 1 : 8);
+                return uncovers || promotes || king == t + S::captureFirst
+                    || king == t + S::captureSecond;
+            };
+            auto tryPush = [&](int t) {
+                const int start = count;
+                addMove(board, moves, &count, from, t, none);
+                keepChecks(start);
+            };
+            const int one = from + S::up, two = from + 2 * S::up;
+            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY
+                && pawnMayCheckFrom(two))
+                tryPush(two);
+            if (onBoard(one) && squares[one] == EMPTY && pawnMayCheckFrom(one)) tryPush(one);
+        } else if (piece == S::king) {
+            const int start = count;
+            addCastlings<S>(board, moves, &count, from, none);
+            keepChecks(start);
+            for (int i = 0; S::kingOffsets[i]; ++i) {
+                const int t = from + S::kingOffsets[i];
+                if (onBoard(t) && squares[t] == EMPTY && mayCheckFrom(t, KING_STEP)) tryQuiet(t);
+            }
+        }
+    }
+    return count;
+}
+
 }  // namespace
 
 // Whether a move other than a king move or an en-passant capture keeps its own king safe
@@ -276,6 +376,71 @@ void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std
 {
     const LegalFilter filter = {checkLegal ? FILTER_ALL : FILTER_NONE, 0};
     addMove(board, moves, count, from, to, filter);
+}
+
+// Whether the move, not yet made, will leave the enemy king attacked: the man arriving on
+// `to` attacks it, or leaving `from` opens a line of one of our sliders onto it. Nothing
+// else can change, for the enemy king is not attacked before the move. Castling and en
+// passant move a second man and take the general road.
+int givesCheck(Board* board, const Move* m)
+{
+    const std::uint8_t* squares = board->squares;
+    const int side = m->piece > EMPTY;
+    const int king = board->kingSquare[side ^ 1];
+    if (m->flags & (FLAG_CASTLE | FLAG_ENPASSANT)) {
+        Move copy = *m;
+        makeMoveSimple(board, &copy);
+        const int attacked = isAttackedSimple(board, board->kingSquare[side ^ 1], side);
+        unmakeMoveSimple(board, &copy);
+        return attacked;
+    }
+    const int from = m->from, to = m->to;
+    // The man on `to`, as a white code.
+    const int arriving = (m->flags & FLAG_PROMOTION) ? m->promotion : m->piece;
+    const int kind = side ? arriving - EMPTY : arriving;
+    const int toKing = king - to + 119;
+    switch (kind) {
+    case WHITE_PAWN:
+        if (side ? (king == to - 15 || king == to - 17) : (king == to + 15 || king == to + 17))
+            return 1;
+        break;
+    case WHITE_KNIGHT:
+        if (geometry.kind[toKing] & KNIGHT_JUMP) return 1;
+        break;
+    case WHITE_KING:
+        if (geometry.kind[toKing] & KING_STEP) return 1;
+        break;
+    default: {
+        const int lines = kind == WHITE_QUEEN ? (LINE_DIAGONAL | LINE_STRAIGHT)
+                                              : kind == WHITE_BISHOP ? LINE_DIAGONAL : LINE_STRAIGHT;
+        if (geometry.kind[toKing] & lines) {
+            const int step = geometry.step[toKing];
+            int t = to + step;
+            while (t != king && (squares[t] == EMPTY || t == from)) t += step;
+            if (t == king) return 1;
+        }
+        break;
+    }
+    }
+    // Discovered: the first man beyond `from`, seen from the king, is one of our sliders.
+    const int fromKing = from - king + 119;
+    const int lines = geometry.kind[fromKing] & (LINE_DIAGONAL | LINE_STRAIGHT);
+    if (!lines) return 0;
+    const int step = geometry.step[fromKing];
+    int t = king + step;
+    while (onBoard(t) && t != to && (squares[t] == EMPTY || t == from)) t += step;
+    if (!onBoard(t) || t == to) return 0;
+    const int code = squares[t];
+    if (side ? code <= EMPTY : code >= EMPTY) return 0;
+    const int slider = side ? code - EMPTY : code;
+    if (slider == WHITE_QUEEN) return 1;
+    return slider == ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK);
+}
+
+int generateQuietChecks(Board* board, Move* moves)
+{
+    return board->sideToMove ? generateChecks<BlackSide>(board, moves)
+                             : generateChecks<WhiteSide>(board, moves);
 }
 
 int generateMovesWhite(Board* board, Move* moves, std::uint8_t checkLegal)

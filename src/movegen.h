@@ -14,6 +14,11 @@ int generateCaptures(Board* board, Move* moves, std::uint8_t checkLegal);
 int generateCapturesWhite(Board* board, Move* moves, std::uint8_t checkLegal);
 int generateCapturesBlack(Board* board, Move* moves, std::uint8_t checkLegal);
 
+// Whether the move, not yet made, will leave the enemy king attacked.
+int givesCheck(Board* board, const Move* m);
+// The quiet moves (checkLegal 0) that give check, in generateMoves' order.
+int generateQuietChecks(Board* board, Move* moves);
+
 // For a side not in check and a move other than a king move or en passant: 1 unless its
 // man is pinned and the move leaves the pin line (tried on the board only then).
 int keepsKingCovered(Board* board, Move* m);

@@ -134,65 +134,6 @@ inline std::uint32_t* historyCell(std::uint32_t table[2][16][128], const Move* m
     return &table[m->piece > EMPTY][m->piece & 15][m->to & 127];
 }
 
-// Whether the move, not yet made, will leave the enemy king attacked: the man arriving on
-// `to` attacks it, or leaving `from` opens a line of one of our sliders onto it. Nothing
-// else can change, for the enemy king is not attacked before the move. Castling and en
-// passant move a second man and take the general road.
-int givesCheck(Board* board, const Move* m)
-{
-    const std::uint8_t* squares = board->squares;
-    const int side = m->piece > EMPTY;
-    const int king = board->kingSquare[side ^ 1];
-    if (m->flags & (FLAG_CASTLE | FLAG_ENPASSANT)) {
-        Move copy = *m;
-        makeMoveSimple(board, &copy);
-        const int attacked = isAttackedSimple(board, board->kingSquare[side ^ 1], side);
-        unmakeMoveSimple(board, &copy);
-        return attacked;
-    }
-    const int from = m->from, to = m->to;
-    // The man on `to`, as a white code.
-    const int arriving = (m->flags & FLAG_PROMOTION) ? m->promotion : m->piece;
-    const int kind = side ? arriving - EMPTY : arriving;
-    const int toKing = king - to + 119;
-    switch (kind) {
-    case WHITE_PAWN:
-        if (side ? (king == to - 15 || king == to - 17) : (king == to + 15 || king == to + 17))
-            return 1;
-        break;
-    case WHITE_KNIGHT:
-        if (geometry.kind[toKing] & KNIGHT_JUMP) return 1;
-        break;
-    case WHITE_KING:
-        if (geometry.kind[toKing] & KING_STEP) return 1;
-        break;
-    default: {
-        const int lines = kind == WHITE_QUEEN ? (LINE_DIAGONAL | LINE_STRAIGHT)
-                                              : kind == WHITE_BISHOP ? LINE_DIAGONAL : LINE_STRAIGHT;
-        if (geometry.kind[toKing] & lines) {
-            const int step = geometry.step[toKing];
-            int t = to + step;
-            while (t != king && (squares[t] == EMPTY || t == from)) t += step;
-            if (t == king) return 1;
-        }
-        break;
-    }
-    }
-    // Discovered: the first man beyond `from`, seen from the king, is one of our sliders.
-    const int fromKing = from - king + 119;
-    const int lines = geometry.kind[fromKing] & (LINE_DIAGONAL | LINE_STRAIGHT);
-    if (!lines) return 0;
-    const int step = geometry.step[fromKing];
-    int t = king + step;
-    while (onBoard(t) && t != to && (squares[t] == EMPTY || t == from)) t += step;
-    if (!onBoard(t) || t == to) return 0;
-    const int code = squares[t];
-    if (side ? code <= EMPTY : code >= EMPTY) return 0;
-    const int slider = side ? code - EMPTY : code;
-    if (slider == WHITE_QUEEN) return 1;
-    return slider == ((lines & LINE_DIAGONAL) ? WHITE_BISHOP : WHITE_ROOK);
-}
-
 // isLegalSimple for a side that is not in check.
 inline int isLegalUnchecked(Board* board, Move* m)
 {
@@ -527,12 +468,10 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
 
     // Quiet checks, at the first level only.
     if (!nodeInCheck && qDepth == 0) {
-        count = generateMoves(board, list->moves, 0);
+        count = generateQuietChecks(board, list->moves);
         list->count = std::uint16_t(count);
         for (int j = 0; j < count; ++j) {
             Move* m = &list->moves[j];
-            // Both tests only read the board; the rarer outcome, a check, goes first.
-            if ((m->flags & FLAG_CAPTURE) || !givesCheck(board, m)) continue;
             if (!isLegalUnchecked(board, m)) continue;
             if (see(board, m) < 0) continue;
             makeMove(board, m);

@@ -66,6 +66,12 @@ void walk(Board* b, int depth, int* made)
         if (pseudo[i].flags & FLAG_CAPTURE) legalCaptures.push_back(legal.back());
     }
     ASSERT_TRUE(snap(b) == before);
+    // The quiet-check generator gives the quiet moves that givesCheck accepts, in order.
+    std::vector<std::string> quietChecks;
+    for (int i = 0, np = generateMoves(b, pseudo, 0); i < np; ++i)
+        if (!(pseudo[i].flags & FLAG_CAPTURE) && givesCheck(b, &pseudo[i]))
+            quietChecks.push_back(texts(&pseudo[i], 1)[0]);
+    ASSERT_EQ(texts(pseudo, generateQuietChecks(b, pseudo)), quietChecks);
     MoveList* list = &b->moveLists[b->ply];
     const int n = generateMoves(b, list->moves, 1);
     ASSERT_EQ(texts(list->moves, n), legal);
@@ -103,6 +109,9 @@ TEST(MakeUnmake, EveryMoveRestoresEveryFieldAndKeysAndFiltersAgree)
         {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 3},
         {"r3k2r/1P4P1/8/3pP3/8/8/1p4p1/R3K2R w KQkq - 0 1", 3},
         {"4k3/3p4/8/4P3/2p5/8/1P6/4K3 w - - 0 1", 4},  // b2b4 c4b3; Ke1f1 d7d5 e5d6
+        // Checks uncovered by a knight, a pawn, a king and a bishop, for both sides.
+        {"4k2r/1b6/8/4N3/8/4R3/1P4n1/B3K3 w k - 0 1", 3},
+        {"3rk3/4r3/8/8/6b1/5p2/8/2K4Q b - - 0 1", 3},
     };
     for (const auto& c : cases) {
         BoardPtr b = boardFromFen(c.fen);
