@@ -134,6 +134,15 @@ inline std::uint32_t* historyCell(std::uint32_t table[2][16][128], const Move* m
     return &table[m->piece > EMPTY][m->piece & 15][m->to & 127];
 }
 
+// What the second updateHashKey of a move does, before the move is taken back, at the cost
+// of three stores: the node's keys return, and the history slot of the child's ply gets them.
+inline void restoreKeys(Board* board, std::uint64_t key, std::uint64_t key2)
+{
+    board->hashKey = key;
+    board->hashKey2 = key2;
+    board->hashHistory[board->gamePly] = key;
+}
+
 // isLegalSimple for a side that is not in check.
 inline int isLegalUnchecked(Board* board, Move* m)
 {
@@ -415,6 +424,7 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
     if (ply >= MAX_SEARCH_PLY) return eval(board);
 
     const int e = cachedEval(board);
+    const std::uint64_t nodeKey = board->hashKey, nodeKey2 = board->hashKey2;
     ++globalQNodes;
     ++globalNodes;
 
@@ -459,7 +469,7 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
         updateHashKey(board, &m);
         const int child = (nodeInCheck || board->inCheck) ? qDepth - 1 : qDepth - QS_QUIET_STEP;
         const int s = -qSearch(board, -beta, -alpha, child);
-        updateHashKey(board, &m);
+        restoreKeys(board, nodeKey, nodeKey2);
         unmakeMove(board, &m);
         if (s > best) best = s;
         if (s >= beta) return s;
@@ -479,7 +489,7 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
             assert(sideInCheck(board));
             updateHashKey(board, m);
             const int s = -qSearch(board, -beta, -alpha, qDepth - 1);
-            updateHashKey(board, m);
+            restoreKeys(board, nodeKey, nodeKey2);
             unmakeMove(board, m);
             if (s > best) best = s;
             if (s >= beta) return s;
@@ -512,6 +522,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     const std::uint8_t entryCaptureSquare = board->lastCaptureSquare;
     const std::uint8_t entryCapturedPiece = board->lastCapturedPiece;
     const int material = board->sideToMove ? -board->material : board->material;
+    const std::uint64_t nodeKey = board->hashKey, nodeKey2 = board->hashKey2;
     Move tableMove = NO_MOVE;
     Move nodeBest = NO_MOVE;
     std::uint8_t boundType = 1;
@@ -744,7 +755,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         }
 
         fractalExtensions = entryFractal;
-        updateHashKey(board, &m);
+        restoreKeys(board, nodeKey, nodeKey2);
         unmakeMove(board, &m);
         board->inCheck = std::uint8_t(nodeInCheck);
         if (pruned) continue;
