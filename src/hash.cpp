@@ -136,6 +136,13 @@ std::uint64_t hashKey2After(const Board* board, const Move* m)
     return key;
 }
 
+std::uint64_t hashKey2AfterNull(const Board* board)
+{
+    std::uint64_t key = board->hashKey2 ^ CHASH;
+    if (board->epSquare != NO_SQUARE) key ^= randomTable2[board->epSquare][EP_INDEX];
+    return key;
+}
+
 void toggleNullmoveKeys(Board* board, int oldEnPassant)
 {
     board->hashKey ^= CHASH;
@@ -257,9 +264,9 @@ HashEntry* currentBucket(const Board* board)
     return e;
 }
 
-void prefetchHashtable(const Board* board)
+void prefetchHashtableAfterNull(const Board* board)
 {
-    if (hashtable) prefetchBucket(bucketOf(board->hashKey2));
+    if (hashtable) prefetchBucket(bucketOf(hashKey2AfterNull(board)));
 }
 
 void prefetchHashtableAfter(const Board* board, const Move* m)

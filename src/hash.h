@@ -18,6 +18,7 @@ void getHashkey(Board* board);
 void updateHashKey(Board* board, const Move* m);
 // The hashKey2 that makeMove and updateHashKey will give the board for m.
 std::uint64_t hashKey2After(const Board* board, const Move* m);
+std::uint64_t hashKey2AfterNull(const Board* board);
 // The key change of a null move, made or taken back, with the en-passant square it clears.
 void toggleNullmoveKeys(Board* board, int oldEnPassant);
 
@@ -57,7 +58,7 @@ HashEntry* currentBucket(const Board* board);
 int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,
                    Move* tableMove);
 void recordHashtable(Board* board, int depth, int score, std::uint8_t type, const Move* m);
-// Asks the cache for the bucket of the position a search is about to probe.
-void prefetchHashtable(const Board* board);
-// The same for the position after m, asked before m is made.
+// Ask the cache for the bucket of the position after m, or after a null move, before it is
+// made: a probe is otherwise a wait on main memory.
 void prefetchHashtableAfter(const Board* board, const Move* m);
+void prefetchHashtableAfterNull(const Board* board);

@@ -561,13 +561,15 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         return q;
     }
 
-    // 7. Null move with verification, else razoring
-    if (depth >= NULL_MIN_DEPTH && nullAllowed == 1 && !nodeInCheck && !pvNode && ply != 0
-        && alpha >= -MATE_BOUND && beta <= MATE_BOUND && staticEvaluation() >= beta) {
+    // 7. Null move with verification, else razoring. The null move's bucket is asked for
+    // before the evaluation that decides whether to try it.
+    const bool nullCandidate = depth >= NULL_MIN_DEPTH && nullAllowed == 1 && !nodeInCheck
+                            && !pvNode && ply != 0 && alpha >= -MATE_BOUND && beta <= MATE_BOUND;
+    if (nullCandidate) prefetchHashtableAfterNull(board);
+    if (nullCandidate && staticEvaluation() >= beta) {
         ++nullTried;
         Move undo = NO_MOVE;
         makeNullmove(board, &undo);
-        prefetchHashtable(board);
         const int s = -alphaBeta(board, -beta, -beta + 1, depth - NULL_REDUCTION, &scratchLine, 0);
         unmakeNullmove(board, &undo);
         board->inCheck = std::uint8_t(nodeInCheck);
@@ -610,6 +612,8 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     } else {
         board->hashMove = tableMove;
     }
+    // The move tried first is known before the generation and the ordering.
+    if (board->hashMove.from != NO_SQUARE) prefetchHashtableAfter(board, &board->hashMove);
 
     // 10-11. Generate; no move is mate or stalemate.
     MoveList* list = &board->moveLists[ply];

@@ -143,8 +143,10 @@ TEST(MakeUnmake, NullMoveRestoresSideEnPassantPliesAndKeys)
         ASSERT_NE(b->epSquare, NO_SQUARE);
         const Snapshot before = snap(b.get());
         const std::uint64_t key = b->hashKey, key2 = b->hashKey2;
+        const std::uint64_t predicted = hashKey2AfterNull(b.get());
         Move undo{};
         makeNullmove(b.get(), &undo);
+        EXPECT_EQ(b->hashKey2, predicted);
         EXPECT_EQ(b->sideToMove, 1 - before.sideToMove);
         EXPECT_EQ(b->epSquare, NO_SQUARE);
         EXPECT_EQ(b->gamePly, before.gamePly + 1);
