@@ -38,7 +38,10 @@ struct WhiteSide {
     static constexpr const SquareTable& castlingFlags = castlingFlagsWhite;
     static constexpr const std::array<std::int32_t, 9>& rankBonus = bonusRankPawnW;
     static constexpr std::uint8_t* attackedMap = minorAttackersMapW;
+    // Codes read off the padded squares: OFF_BOARD (0) is nobody's.
     static constexpr bool isEnemy(int code) { return code > EMPTY; }
+    static constexpr bool isEnemyPiece(int code) { return code > BLACK_PAWN; }  // not a pawn
+    static constexpr bool mayLand(int code) { return code >= EMPTY; }  // empty or enemy
     // Rank a lies further up the board than rank b, as this side's pawns march.
     static constexpr bool ahead(int a, int b) { return a > b; }
     static constexpr int relativeRank(int r) { return r; }
@@ -71,7 +74,9 @@ struct BlackSide {
     static constexpr const SquareTable& castlingFlags = castlingFlagsBlack;
     static constexpr const std::array<std::int32_t, 9>& rankBonus = bonusRankPawnB;
     static constexpr std::uint8_t* attackedMap = minorAttackersMapB;
-    static constexpr bool isEnemy(int code) { return code < EMPTY; }  // callers stay on the board
+    static constexpr bool isEnemy(int code) { return unsigned(code - WHITE_PAWN) < 6; }
+    static constexpr bool isEnemyPiece(int code) { return unsigned(code - WHITE_KNIGHT) < 5; }
+    static constexpr bool mayLand(int code) { return unsigned(code - WHITE_PAWN) < 7; }
     static constexpr bool ahead(int a, int b) { return a < b; }
     static constexpr int relativeRank(int r) { return 9 - r; }
 };
@@ -98,17 +103,51 @@ constexpr bool notAhead(int pawnRank, int r)
     return pawnRank == 0 || !Us::ahead(pawnRank, r);
 }
 
+// The squares with a margin of OFF_BOARD around them wide enough for a knight's jump, so that
+// the probes read a step off the board without testing for it first. The 0x88 gaps hold
+// OFF_BOARD already.
+constexpr int MARGIN = 48;  // a multiple of 16, at least the longest jump (33)
+struct PaddedSquares {
+    alignas(16) std::uint8_t at[MARGIN + 128 + MARGIN];
+};
+
+void fillPadded(PaddedSquares* padded, const Board* board)
+{
+    std::memset(padded->at, OFF_BOARD, sizeof padded->at);
+    std::memcpy(padded->at + MARGIN, board->squares, sizeof board->squares);
+}
+
+// 1 where two squares of the given 0x88 difference stand next to each other: indexed from a
+// base moved by the enemy king's square, it answers "next to the king" with one load.
+inline constexpr auto adjacentByDelta = [] {
+    std::array<std::uint8_t, 239> table{};
+    for (int i = 0; i < 239; ++i) table[i] = distByDelta.at[i] == 1;
+    return table;
+}();
+
+// What the probes of one side read: the padded squares (indexed by 0x88 square) and, by the
+// same index, whether a square is next to the enemy king.
+struct ProbeView {
+    const std::uint8_t* squares;
+    const std::uint8_t* nearEnemyKing;
+};
+
 template <typename Us>
-int pawnProbe(const Board* board, int sq, std::uint8_t* count)
+ProbeView probeView(const PaddedSquares* padded, const Board* board)
+{
+    return {padded->at + MARGIN, adjacentByDelta.data() + 119 - board->kingSquare[Us::side ^ 1]};
+}
+
+template <typename Us>
+int pawnProbe(const std::uint8_t* squares, int sq, std::uint8_t* count)
 {
     int sum = 0;
     *count = 0;
     for (const int t : {sq + Us::captureFirst, sq + Us::captureSecond}) {
-        if (!onBoard(t)) continue;
-        const int code = board->squares[t];
+        const int code = squares[t];
         if (code == EMPTY) {
             sum += Us::pawnSquares[t];
-        } else if (Us::isEnemy(code) && code != Us::enemyPawn && !Us::attackedMap[t]) {
+        } else if (Us::isEnemyPiece(code) && !Us::attackedMap[t]) {
             Us::attackedMap[t] = 1;
             ++*count;
         }
@@ -117,61 +156,61 @@ int pawnProbe(const Board* board, int sq, std::uint8_t* count)
 }
 
 template <typename Us>
-int knightProbe(const Board* board, int sq, std::uint8_t* kingZone)
+int knightProbe(ProbeView view, int sq, std::uint8_t* kingZone)
 {
-    const int enemyKing = board->kingSquare[Us::side ^ 1];
-    int sum = 0;
-    for (const std::int32_t* d = Us::knightOffsets; *d; ++d) {
-        const int t = sq + *d;
-        if (!onBoard(t)) continue;
-        const int code = board->squares[t];
-        if (code != EMPTY && !Us::isEnemy(code)) continue;
+    int sum = 0, zone = 0;
+    auto jump = [&](std::intptr_t t) {
+        if (!Us::mayLand(view.squares[t])) return;
         sum += Us::knightSquares[t];
-        if (distOnBoard(t, enemyKing) == 1) ++*kingZone;
-    }
+        zone += view.nearEnemyKing[t];
+    };
+    const std::int32_t* d = Us::knightOffsets;
+    jump(sq + d[0]), jump(sq + d[1]), jump(sq + d[2]), jump(sq + d[3]);
+    jump(sq + d[4]), jump(sq + d[5]), jump(sq + d[6]), jump(sq + d[7]);
+    *kingZone = std::uint8_t(*kingZone + zone);
     return sum;
 }
 
 // Walks each ray over the empty squares. StopCounts: an enemy piece next to the enemy king
 // that ends a ray also counts for the king zone.
 template <typename Us, bool StopCounts>
-int slide(const Board* board, int sq, const std::int32_t* rays, const SquareTable& values,
+int slide(ProbeView view, int sq, const std::int32_t* rays, const SquareTable& values,
     std::uint8_t* kingZone)
 {
-    const int enemyKing = board->kingSquare[Us::side ^ 1];
-    int sum = 0;
-    for (; *rays; ++rays) {
-        int t = sq + *rays;
-        while (onBoard(t) && board->squares[t] == EMPTY) {
+    int sum = 0, zone = 0;
+    auto walk = [&](std::intptr_t step) {
+        std::intptr_t t = sq + step;
+        while (view.squares[t] == EMPTY) {
             sum += values[t];
-            if (distOnBoard(t, enemyKing) == 1) ++*kingZone;
-            t += *rays;
+            zone += view.nearEnemyKing[t];
+            t += step;
         }
         if constexpr (StopCounts)
-            if (onBoard(t) && Us::isEnemy(board->squares[t]) && distOnBoard(t, enemyKing) == 1)
-                ++*kingZone;
-    }
+            if (Us::isEnemy(view.squares[t])) zone += view.nearEnemyKing[t];
+    };
+    walk(rays[0]), walk(rays[1]), walk(rays[2]), walk(rays[3]);
+    *kingZone = std::uint8_t(*kingZone + zone);
     return sum;
 }
 
 template <typename Us>
-int bishopProbe(const Board* board, int sq, std::uint8_t* kingZone)
+int bishopProbe(ProbeView view, int sq, std::uint8_t* kingZone)
 {
-    return slide<Us, true>(board, sq, Us::diagonalOffsets, Us::bishopSquares, kingZone);
+    return slide<Us, true>(view, sq, Us::diagonalOffsets, Us::bishopSquares, kingZone);
 }
 
 template <typename Us>
-int rookProbe(const Board* board, int sq, std::uint8_t* kingZone)
+int rookProbe(ProbeView view, int sq, std::uint8_t* kingZone)
 {
-    return slide<Us, false>(board, sq, Us::heavyOffsets, Us::rookSquares, kingZone);
+    return slide<Us, false>(view, sq, Us::heavyOffsets, Us::rookSquares, kingZone);
 }
 
 template <typename Us>
-int queenProbe(const Board* board, int sq, std::uint8_t* kingZone)
+int queenProbe(ProbeView view, int sq, std::uint8_t* kingZone)
 {
     const int lines =
-        slide<Us, Us::queenLineStopCounts>(board, sq, Us::heavyOffsets, Us::queenSquares, kingZone);
-    return lines + slide<Us, false>(board, sq, Us::diagonalOffsets, Us::queenSquares, kingZone);
+        slide<Us, Us::queenLineStopCounts>(view, sq, Us::heavyOffsets, Us::queenSquares, kingZone);
+    return lines + slide<Us, false>(view, sq, Us::diagonalOffsets, Us::queenSquares, kingZone);
 }
 
 template <typename Us>
@@ -214,8 +253,9 @@ bool blocksOwnPawn(const Board* board, int sq)
 }
 
 template <typename Us>
-void walkPieces(const Board* board, SideTally* t)
+void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
 {
+    const ProbeView view = probeView<Us>(padded, board);
     const std::uint8_t* squares = board->squares;
     const int ownKing = board->kingSquare[Us::side], enemyKing = board->kingSquare[Us::side ^ 1];
     const PieceEntry* list = board->pieceList[Us::side];
@@ -261,14 +301,14 @@ void walkPieces(const Board* board, SideTally* t)
                 }
             }
             std::uint8_t count = 0;
-            amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(board, s, &count);
+            amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(view.squares, s, &count);
             t->pawnThreats = count;  // the last pawn's count stands, not a sum
             break;
         }
         case Us::knight: {
             if (s == Us::knightHomeB || s == Us::knightHomeG) ++t->undeveloped;
             amount[TERM_MINOR_CENTRE] += 2 * advancedCentre[s];
-            const int m = knightProbe<Us>(board, s, &t->kingZone);
+            const int m = knightProbe<Us>(view, s, &t->kingZone);
             amount[TERM_MOBILITY] += m <= 1 ? -7 * (2 - m) : m;
             t->knightSquare[t->knights] = std::uint8_t(s);  // at most one per list slot
             ++t->knights;
@@ -285,7 +325,7 @@ void walkPieces(const Board* board, SideTally* t)
             const bool home = s == Us::bishopHomeC || s == Us::bishopHomeF;
             if (home) ++t->undeveloped;
             amount[TERM_MINOR_CENTRE] += advancedCentre[s];
-            const int m = bishopProbe<Us>(board, s, &t->kingZone);
+            const int m = bishopProbe<Us>(view, s, &t->kingZone);
             amount[TERM_MOBILITY] += (m >= 2 || home) ? 2 * m : -6 * (2 - m);
             if (bishopTrapped<Us>(board, s)) amount[TERM_TRAPPED_BISHOP] -= 65;
             if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 15;
@@ -299,7 +339,7 @@ void walkPieces(const Board* board, SideTally* t)
         }
         case Us::rook: {
             ++t->rooks;
-            amount[TERM_MOBILITY] += rookProbe<Us>(board, s, &t->kingZone);
+            amount[TERM_MOBILITY] += rookProbe<Us>(view, s, &t->kingZone);
             ++t->rookCount[f];
             if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 19;
             if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 7;
@@ -312,7 +352,7 @@ void walkPieces(const Board* board, SideTally* t)
         }
         case Us::queen: {
             ++t->queens;
-            const int m = queenProbe<Us>(board, s, &t->kingZone);
+            const int m = queenProbe<Us>(view, s, &t->kingZone);
             amount[TERM_MOBILITY] += m;
             const int d = distOnBoard(s, enemyKing);
             if (d <= 3) {
@@ -446,9 +486,16 @@ int evaluate(const Board* board, EvalTerms* terms)
 {
     std::memset(minorAttackersMapW, 0, sizeof minorAttackersMapW);
     std::memset(minorAttackersMapB, 0, sizeof minorAttackersMapB);
+    // The margin is written once; every evaluation copies the board into the middle.
+    static PaddedSquares padded = [] {
+        PaddedSquares p;
+        std::memset(p.at, OFF_BOARD, sizeof p.at);
+        return p;
+    }();
+    std::memcpy(padded.at + MARGIN, board->squares, sizeof board->squares);
     SideTally w{}, b{};
-    walkPieces<WhiteSide>(board, &w);
-    walkPieces<BlackSide>(board, &b);
+    walkPieces<WhiteSide>(board, &padded, &w);
+    walkPieces<BlackSide>(board, &padded, &b);
 
     const int nw = w.knights + w.bishops + w.rooks + w.queens;
     const int nb = b.knights + b.bishops + b.rooks + b.queens;
@@ -524,45 +571,69 @@ int evaluate(const Board* board, EvalTerms* terms)
 int eval(const Board* board) { return evaluate(board, nullptr); }
 int eval(const Board* board, EvalTerms* terms) { return evaluate(board, terms); }
 
+// The probes on their own: each reads a padded copy of the squares, as the evaluation does.
+namespace {
+
+template <typename Us>
+int pawnProbeOf(const Board* board, int sq, std::uint8_t* count)
+{
+    *count = 0;
+    if (sq < 0 || sq >= 128) return 0;
+    PaddedSquares padded;
+    fillPadded(&padded, board);
+    return pawnProbe<Us>(padded.at + MARGIN, sq, count);
+}
+
+template <typename Us, int (*probe)(ProbeView, int, std::uint8_t*)>
+int pieceProbeOf(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    if (sq < 0 || sq >= 128) return 0;
+    PaddedSquares padded;
+    fillPadded(&padded, board);
+    return probe(probeView<Us>(&padded, board), sq, kingZone);
+}
+
+}  // namespace
+
 int getImportantPawnSquaresWhite(const Board* board, int sq, std::uint8_t* count)
 {
-    return pawnProbe<WhiteSide>(board, sq, count);
+    return pawnProbeOf<WhiteSide>(board, sq, count);
 }
 int getImportantPawnSquaresBlack(const Board* board, int sq, std::uint8_t* count)
 {
-    return pawnProbe<BlackSide>(board, sq, count);
+    return pawnProbeOf<BlackSide>(board, sq, count);
 }
 int getImportantKnightSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return knightProbe<WhiteSide>(board, sq, kingZone);
+    return pieceProbeOf<WhiteSide, knightProbe<WhiteSide>>(board, sq, kingZone);
 }
 int getImportantKnightSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return knightProbe<BlackSide>(board, sq, kingZone);
+    return pieceProbeOf<BlackSide, knightProbe<BlackSide>>(board, sq, kingZone);
 }
 int getImportantBishopSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return bishopProbe<WhiteSide>(board, sq, kingZone);
+    return pieceProbeOf<WhiteSide, bishopProbe<WhiteSide>>(board, sq, kingZone);
 }
 int getImportantBishopSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return bishopProbe<BlackSide>(board, sq, kingZone);
+    return pieceProbeOf<BlackSide, bishopProbe<BlackSide>>(board, sq, kingZone);
 }
 int getImportantRookSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return rookProbe<WhiteSide>(board, sq, kingZone);
+    return pieceProbeOf<WhiteSide, rookProbe<WhiteSide>>(board, sq, kingZone);
 }
 int getImportantRookSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return rookProbe<BlackSide>(board, sq, kingZone);
+    return pieceProbeOf<BlackSide, rookProbe<BlackSide>>(board, sq, kingZone);
 }
 int getImportantQueenSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return queenProbe<WhiteSide>(board, sq, kingZone);
+    return pieceProbeOf<WhiteSide, queenProbe<WhiteSide>>(board, sq, kingZone);
 }
 int getImportantQueenSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return queenProbe<BlackSide>(board, sq, kingZone);
+    return pieceProbeOf<BlackSide, queenProbe<BlackSide>>(board, sq, kingZone);
 }
 int bishopIsTrappedWhite(const Board* board, int sq) { return bishopTrapped<WhiteSide>(board, sq); }
 int bishopIsTrappedBlack(const Board* board, int sq) { return bishopTrapped<BlackSide>(board, sq); }
