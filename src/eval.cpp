@@ -1,5 +1,6 @@
 #include "eval.h"
 
+#include <bit>
 #include <cstring>
 
 #include "attack.h"
@@ -8,6 +9,42 @@ std::uint8_t minorAttackersMapW[128];
 std::uint8_t minorAttackersMapB[128];
 
 namespace {
+
+// By rank, as a mask of bit r - 1 for rank r: the ranks above it (or, with Above false,
+// below it).
+template <bool Above>
+constexpr auto ranksBeyond = [] {
+    std::array<std::uint8_t, 9> masks{};
+    for (int r = 1; r <= 8; ++r)
+        for (int other = 1; other <= 8; ++other)
+            if (Above ? other > r : other < r) masks[r] |= std::uint8_t(1 << (other - 1));
+    return masks;
+}();
+static_assert(ranksBeyond<true>[3] == 0xF8 && ranksBeyond<false>[3] == 0x03);
+
+// What a pawn adds for its square: twice the centre value and, off the rook files, its rank
+// bonus.
+constexpr SquareTable pawnPlacementTable(const std::array<std::int32_t, 9>& rankBonus)
+{
+    SquareTable table{};
+    for (int sq = 0; sq < 128; ++sq) {
+        if (!onBoard(sq)) continue;
+        const int f = file(sq);
+        table[sq] = 2 * centre[sq] + (f >= 2 && f <= 7 ? rankBonus[rank(sq)] : 0);
+    }
+    return table;
+}
+inline constexpr SquareTable pawnPlacementWhite = pawnPlacementTable(bonusRankPawnW);
+inline constexpr SquareTable pawnPlacementBlack = pawnPlacementTable(bonusRankPawnB);
+
+// By the code on a square a pawn attacks from its fourth rank on: the bonus for supporting it.
+constexpr std::array<std::int32_t, 16> supportTable(int pawn, int knight, int bishop)
+{
+    std::array<std::int32_t, 16> table{};
+    table[knight] = table[bishop] = 8;
+    table[pawn] = 3;
+    return table;
+}
 
 // The colour-specific facts of the evaluation; one body serves both colours. Where the two
 // colours are not mirror images the difference is a field here, named after what it does.
@@ -36,14 +73,16 @@ struct WhiteSide {
     static constexpr const SquareTable& queenSquares = importantSqQueenWhite;
     static constexpr const SquareTable& outpost = outpostKnightWhite;
     static constexpr const SquareTable& castlingFlags = castlingFlagsWhite;
-    static constexpr const std::array<std::int32_t, 9>& rankBonus = bonusRankPawnW;
+    static constexpr const SquareTable& pawnPlacement = pawnPlacementWhite;
+    static constexpr std::array<std::int32_t, 16> support =
+        supportTable(WHITE_PAWN, WHITE_KNIGHT, WHITE_BISHOP);
     static constexpr std::uint8_t* attackedMap = minorAttackersMapW;
+    // By rank, the ranks ahead of it as this side's pawns march.
+    static constexpr const std::array<std::uint8_t, 9>& aheadOf = ranksBeyond<true>;
     // Codes read off the padded squares: OFF_BOARD (0) is nobody's.
     static constexpr bool isEnemy(int code) { return code > EMPTY; }
     static constexpr bool isEnemyPiece(int code) { return code > BLACK_PAWN; }  // not a pawn
     static constexpr bool mayLand(int code) { return code >= EMPTY; }  // empty or enemy
-    // Rank a lies further up the board than rank b, as this side's pawns march.
-    static constexpr bool ahead(int a, int b) { return a > b; }
     static constexpr int relativeRank(int r) { return r; }
 };
 
@@ -72,12 +111,14 @@ struct BlackSide {
     static constexpr const SquareTable& queenSquares = importantSqQueenBlack;
     static constexpr const SquareTable& outpost = outpostKnightBlack;
     static constexpr const SquareTable& castlingFlags = castlingFlagsBlack;
-    static constexpr const std::array<std::int32_t, 9>& rankBonus = bonusRankPawnB;
+    static constexpr const SquareTable& pawnPlacement = pawnPlacementBlack;
+    static constexpr std::array<std::int32_t, 16> support =
+        supportTable(BLACK_PAWN, BLACK_KNIGHT, BLACK_BISHOP);
     static constexpr std::uint8_t* attackedMap = minorAttackersMapB;
+    static constexpr const std::array<std::uint8_t, 9>& aheadOf = ranksBeyond<false>;
     static constexpr bool isEnemy(int code) { return unsigned(code - WHITE_PAWN) < 6; }
     static constexpr bool isEnemyPiece(int code) { return unsigned(code - WHITE_KNIGHT) < 5; }
     static constexpr bool mayLand(int code) { return unsigned(code - WHITE_PAWN) < 7; }
-    static constexpr bool ahead(int a, int b) { return a < b; }
     static constexpr int relativeRank(int r) { return 9 - r; }
 };
 
@@ -85,23 +126,15 @@ struct BlackSide {
 // with an always-empty file on either side, so neighbour tests need no edge checks.
 struct SideTally {
     std::int32_t amount[TERM_COUNT];
-    std::uint8_t pawnCount[10];
-    std::uint8_t front[10];  // rank of the most advanced pawn, 0 for none
-    std::uint8_t rear[10];  // rank of the least advanced pawn, 0 for none
+    std::uint8_t pawnRanks[10];  // the file's pawns: bit r - 1 for a pawn on rank r
     std::uint8_t rookCount[10];
     std::uint8_t knightSquare[24];
+    std::uint32_t rookFiles;  // bit f: a rook on file f
     int pawns, knights, bishops, rooks, queens;
     int undeveloped, blocked, pawnThreats;
     int nearAttackers, nearDistance, defenders;
     std::uint8_t kingZone;
 };
-
-// An absent pawn (rank 0) or one not ahead of rank r.
-template <typename Us>
-constexpr bool notAhead(int pawnRank, int r)
-{
-    return pawnRank == 0 || !Us::ahead(pawnRank, r);
-}
 
 // The squares with a margin of OFF_BOARD around them wide enough for a knight's jump, so that
 // the probes read a step off the board without testing for it first. The 0x88 gaps hold
@@ -245,19 +278,20 @@ int shelterHoles(const Board* board)
 
 // A bishop, rook or queen standing right in front of its own centre pawn.
 template <typename Us>
-bool blocksOwnPawn(const Board* board, int sq)
+bool blocksOwnPawn(const std::uint8_t* squares, int sq)
 {
-    const int behind = sq - Us::forward;
     const int f = file(sq);
-    return onBoard(behind) && board->squares[behind] == Us::pawn && f >= 3 && f <= 6;
+    return f >= 3 && f <= 6 && squares[sq - Us::forward] == Us::pawn;
 }
 
 template <typename Us>
 void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
 {
     const ProbeView view = probeView<Us>(padded, board);
-    const std::uint8_t* squares = board->squares;
-    const int ownKing = board->kingSquare[Us::side], enemyKing = board->kingSquare[Us::side ^ 1];
+    const std::uint8_t* squares = view.squares;
+    // Distances to either king by square, one load each.
+    const std::uint8_t* fromEnemyKing = distByDelta.at + 119 - board->kingSquare[Us::side ^ 1];
+    const std::uint8_t* fromOwnKing = distByDelta.at + 119 - board->kingSquare[Us::side];
     const PieceEntry* list = board->pieceList[Us::side];
     const int length =
         board->pieceListLength[Us::side] < 24 ? board->pieceListLength[Us::side] : 24;
@@ -269,39 +303,22 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
         switch (list[i].piece) {
         case Us::pawn: {
             ++t->pawns;
-            amount[TERM_PAWN_PLACEMENT] += 2 * centre[s];
-            if (f >= 2 && f <= 7) amount[TERM_PAWN_PLACEMENT] += Us::rankBonus[r];
-            if (t->pawnCount[f] == 0) {
-                t->front[f] = t->rear[f] = std::uint8_t(r);
-            } else {
-                if (Us::ahead(r, t->front[f])) t->front[f] = std::uint8_t(r);
-                if (Us::ahead(t->rear[f], r)) t->rear[f] = std::uint8_t(r);
-            }
-            ++t->pawnCount[f];
-            if (distOnBoard(s, enemyKing) == 1) {
-                ++t->nearAttackers;
-                ++t->nearDistance;
-            }
-            const int stop = s + Us::forward;
-            if (onBoard(stop) && squares[stop] == Us::enemyPawn) {
-                bool rammedOnly = true;  // no enemy pawn on a square it could take
-                for (const int c : {s + Us::captureFirst, s + Us::captureSecond})
-                    if (onBoard(c) && squares[c] == Us::enemyPawn) rammedOnly = false;
-                if (rammedOnly) ++t->blocked;
-            }
+            amount[TERM_PAWN_PLACEMENT] += Us::pawnPlacement[s];
+            t->pawnRanks[f] |= std::uint8_t(1 << (r - 1));
+            const int near = view.nearEnemyKing[s];
+            t->nearAttackers += near;
+            t->nearDistance += near;
+            const int left = squares[s + Us::captureFirst], right = squares[s + Us::captureSecond];
+            // Rammed, with no enemy pawn on a square it could take.
+            if (squares[s + Us::forward] == Us::enemyPawn && left != Us::enemyPawn
+                && right != Us::enemyPawn)
+                ++t->blocked;
             // Both squares lie one rank ahead: a pawn short of its fourth rank supports
             // nothing on the fifth.
-            if (Us::relativeRank(r) >= 4) {
-                for (const int c : {s + Us::captureFirst, s + Us::captureSecond}) {
-                    if (!onBoard(c) || Us::relativeRank(rank(c)) < 5) continue;
-                    if (squares[c] == Us::knight || squares[c] == Us::bishop)
-                        amount[TERM_PAWN_PLACEMENT] += 8;
-                    else if (squares[c] == Us::pawn)
-                        amount[TERM_PAWN_PLACEMENT] += 3;
-                }
-            }
+            if (Us::relativeRank(r) >= 4)
+                amount[TERM_PAWN_PLACEMENT] += Us::support[left] + Us::support[right];
             std::uint8_t count = 0;
-            amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(view.squares, s, &count);
+            amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(squares, s, &count);
             t->pawnThreats = count;  // the last pawn's count stands, not a sum
             break;
         }
@@ -312,12 +329,12 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
             amount[TERM_MOBILITY] += m <= 1 ? -7 * (2 - m) : m;
             t->knightSquare[t->knights] = std::uint8_t(s);  // at most one per list slot
             ++t->knights;
-            const int d = distOnBoard(s, enemyKing);
+            const int d = fromEnemyKing[s];
             if (d <= Us::knightReach) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
+            if (fromOwnKing[s] <= 2) ++t->defenders;
             break;
         }
         case Us::bishop: {
@@ -328,22 +345,23 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
             const int m = bishopProbe<Us>(view, s, &t->kingZone);
             amount[TERM_MOBILITY] += (m >= 2 || home) ? 2 * m : -6 * (2 - m);
             if (bishopTrapped<Us>(board, s)) amount[TERM_TRAPPED_BISHOP] -= 65;
-            if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 15;
-            const int d = distOnBoard(s, enemyKing);
+            if (blocksOwnPawn<Us>(squares, s)) amount[TERM_BLOCKING_PAWN] -= 15;
+            const int d = fromEnemyKing[s];
             if (d <= 3) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
+            if (fromOwnKing[s] <= 2) ++t->defenders;
             break;
         }
         case Us::rook: {
             ++t->rooks;
             amount[TERM_MOBILITY] += rookProbe<Us>(view, s, &t->kingZone);
             ++t->rookCount[f];
+            t->rookFiles |= 1u << f;
             if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 19;
-            if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 7;
-            const int d = distOnBoard(s, enemyKing);
+            if (blocksOwnPawn<Us>(squares, s)) amount[TERM_BLOCKING_PAWN] -= 7;
+            const int d = fromEnemyKing[s];
             if (d <= 3) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
@@ -354,16 +372,16 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
             ++t->queens;
             const int m = queenProbe<Us>(view, s, &t->kingZone);
             amount[TERM_MOBILITY] += m;
-            const int d = distOnBoard(s, enemyKing);
+            const int d = fromEnemyKing[s];
             if (d <= 3) {
                 amount[TERM_QUEEN_NEAR_KING] += 8 * (4 - d);
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 12;
+            if (blocksOwnPawn<Us>(squares, s)) amount[TERM_BLOCKING_PAWN] -= 12;
             if (s != Us::queenHome && m < 3) amount[TERM_MOBILITY] -= 11 * (3 - m) * (3 - m);
             if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 17;
-            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
+            if (fromOwnKing[s] <= 2) ++t->defenders;
             break;
         }
         default: break;  // the king
@@ -372,54 +390,105 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
 }
 
 template <typename Us>
-void outposts(const Board* board, SideTally* us, const SideTally* them)
+void outposts(const std::uint8_t* squares, SideTally* us, const SideTally* them)
 {
     for (int i = 0; i < us->knights; ++i) {
         const int s = us->knightSquare[i], f = file(s), r = rank(s);
         if (Us::outpost[s] < 1) continue;
-        if (!notAhead<Us>(them->rear[f - 1], r) || !notAhead<Us>(them->rear[f + 1], r)) continue;
-        bool supported = false;
-        for (const int c : {s - Us::captureFirst, s - Us::captureSecond})
-            if (onBoard(c) && board->squares[c] == Us::pawn) supported = true;
+        // No enemy pawn ahead on a neighbouring file that could drive it away.
+        if ((them->pawnRanks[f - 1] | them->pawnRanks[f + 1]) & Us::aheadOf[r]) continue;
+        const bool supported = squares[s - Us::captureFirst] == Us::pawn
+            || squares[s - Us::captureSecond] == Us::pawn;
         us->amount[TERM_OUTPOSTS] += supported ? 17 : 13;
     }
 }
 
-template <typename Us>
-void fileTerms(SideTally* us, const SideTally* them, int f, bool endgame)
+// The pawns of one side on all files at once: byte f - 1 holds file f's rank mask, read in one
+// side's frame (rank 1 its own back rank). Fills run along each file, within its byte.
+constexpr std::uint64_t RANK_1 = 0x0101010101010101;  // the lowest bit of every file
+constexpr std::uint64_t EDGE_FILES_RANK_1 = 0x0100000000000001;
+constexpr std::uint64_t NOT_RANK_1 = ~RANK_1, NOT_RANK_8 = ~(RANK_1 << 7);
+// Files 2..7, ranks 3..8: where a pawn can be backward.
+constexpr std::uint64_t BACKWARD_ZONE = 0x00FCFCFCFCFCFC00;
+
+std::uint64_t packFiles(const std::uint8_t* pawnRanks)
 {
-    const int own = us->pawnCount[f];
-    if (own == 0 && us->rookCount[f] == 0) return;  // no pawn nor rook of ours: nothing to score
+    std::uint64_t packed;
+    std::memcpy(&packed, pawnRanks + 1, sizeof packed);
+    return packed;
+}
+
+// The same files seen from the other side: every byte's bits reversed.
+constexpr std::uint64_t flipRanks(std::uint64_t x)
+{
+    x = ((x >> 1) & 0x5555555555555555) | ((x & 0x5555555555555555) << 1);
+    x = ((x >> 2) & 0x3333333333333333) | ((x & 0x3333333333333333) << 2);
+    return ((x >> 4) & 0x0F0F0F0F0F0F0F0F) | ((x & 0x0F0F0F0F0F0F0F0F) << 4);
+}
+static_assert(flipRanks(0x0180402010080402) == 0x8001020408102040);
+
+// Every square at or below (above) a pawn of its file.
+constexpr std::uint64_t fillDown(std::uint64_t x)
+{
+    x |= (x >> 1) & 0x7F7F7F7F7F7F7F7F;
+    x |= (x >> 2) & 0x3F3F3F3F3F3F3F3F;
+    return x | ((x >> 4) & 0x0F0F0F0F0F0F0F0F);
+}
+constexpr std::uint64_t fillUp(std::uint64_t x)
+{
+    x |= (x << 1) & 0xFEFEFEFEFEFEFEFE;
+    x |= (x << 2) & 0xFCFCFCFCFCFCFCFC;
+    return x | ((x << 4) & 0xF0F0F0F0F0F0F0F0);
+}
+constexpr std::uint64_t besideFiles(std::uint64_t x) { return (x << 8) | (x >> 8); }
+// How many files have their rank-1 bit set.
+constexpr int countFiles(std::uint64_t rank1Bits) { return int((rank1Bits * RANK_1) >> 56); }
+static_assert(fillDown(0x0000000000400000) == 0x00007F0000000000 >> 24
+    && fillUp(0x0000000000000400) == 0x000000000000FC00 && countFiles(EDGE_FILES_RANK_1) == 2);
+
+// Doubled, isolated, passed and backward pawns of Us. own and enemy are in Us's frame.
+void pawnStructure(SideTally* us, std::uint64_t own, std::uint64_t enemy, bool endgame)
+{
     std::int32_t* amount = us->amount;
-    const int enemy = them->pawnCount[f];
-    if (own > 1) amount[TERM_DOUBLED] -= 32 * (own - 1);
-    if (own > 0) {
-        if (us->pawnCount[f - 1] == 0 && us->pawnCount[f + 1] == 0)
-            amount[TERM_ISOLATED] -= (f == 1 || f == 8) ? 14 : 29;
+    const std::uint64_t ownDown = fillDown(own), ownUp = fillUp(own);
+    const std::uint64_t ownFiles = (ownDown & RANK_1) * 0xFF;
+    // Every pawn beyond the first of its file.
+    amount[TERM_DOUBLED] -= 32 * (us->pawns - countFiles(ownFiles & RANK_1));
 
-        const int r = us->front[f];
-        const int passed = 11 * passedPawnTable[Us::relativeRank(r)];
-        if (them->pawnCount[f - 1] == 0 && enemy == 0 && them->pawnCount[f + 1] == 0)
-            amount[TERM_PASSED] += passed;
-        else if ((them->rear[f] == 0 || Us::ahead(r, them->rear[f]))
-            && notAhead<Us>(them->rear[f - 1], r) && notAhead<Us>(them->rear[f + 1], r))
-            amount[TERM_PASSED] += endgame ? 2 * passed : passed;
+    const std::uint64_t besideOwn = besideFiles(ownFiles);
+    const std::uint64_t isolated = ownFiles & ~besideOwn & RANK_1;
+    const int edgeIsolated = countFiles(isolated & EDGE_FILES_RANK_1);
+    amount[TERM_ISOLATED] -= 14 * edgeIsolated + 29 * (countFiles(isolated) - edgeIsolated);
 
-        const int back = us->rear[f];
-        if (Us::relativeRank(back) > 2) {
-            int weakness = 0;
-            for (const int n : {f - 1, f + 1}) {
-                if (n < 1 || n > 8) continue;
-                if (us->pawnCount[n] == 0)
-                    weakness += 1;
-                else if (Us::ahead(us->rear[n], back))
-                    weakness += 2;
-            }
-            if (weakness > 2 && own == 1) amount[TERM_BACKWARD] -= enemy > 0 ? 23 : 27;
-        }
+    // A file's most advanced pawn with no enemy pawn level with or ahead of it on its file, nor
+    // ahead of it beside; doubled in the endgame unless the three files hold no enemy pawn.
+    const std::uint64_t front = own & ~((ownDown >> 1) & NOT_RANK_8);
+    const std::uint64_t enemyDown = fillDown(enemy);
+    const std::uint64_t stopped = enemyDown | besideFiles((enemyDown >> 1) & NOT_RANK_8);
+    const std::uint64_t enemyFiles = (enemyDown & RANK_1) * 0xFF;
+    const std::uint64_t contested = enemyFiles | besideFiles(enemyFiles);
+    for (std::uint64_t passers = front & ~stopped; passers; passers &= passers - 1) {
+        const int bit = std::countr_zero(passers);
+        const int passed = 11 * passedPawnTable[(bit & 7) + 1];
+        amount[TERM_PASSED] += endgame && (contested >> bit & 1) ? 2 * passed : passed;
     }
-    if (own == 0 && us->rookCount[f] > 0)
-        amount[TERM_ROOK_FILES] += enemy == 0 ? 20 * us->rookCount[f] : 12;
+
+    // A lone pawn with no pawn of its side level with or behind it on either neighbouring
+    // file, and not both neighbouring files empty.
+    const std::uint64_t rear = own & ~((ownUp << 1) & NOT_RANK_1);
+    const std::uint64_t backward = front & rear & ~besideFiles(ownUp) & besideOwn & BACKWARD_ZONE;
+    for (std::uint64_t lone = backward; lone; lone &= lone - 1)
+        amount[TERM_BACKWARD] -= (enemyFiles >> std::countr_zero(lone) & 1) ? 23 : 27;
+}
+
+// Rooks on files without a pawn of their side.
+void rookFiles(SideTally* us, const SideTally* them)
+{
+    for (std::uint32_t files = us->rookFiles; files; files &= files - 1) {
+        const int f = std::countr_zero(files);
+        if (us->pawnRanks[f]) continue;
+        us->amount[TERM_ROOK_FILES] += them->pawnRanks[f] == 0 ? 20 * us->rookCount[f] : 12;
+    }
 }
 
 // The king-safety items where Us is the attacker: credited to Us.
@@ -436,10 +505,10 @@ void kingAttack(const Board* board, SideTally* us, const SideTally* them)
     if (a >= 2 && a > them->defenders) amount[TERM_KING_OUTNUMBERED] += 15 * (a - them->defenders);
 
     const int fk = file(board->kingSquare[Us::side ^ 1]);
-    if (us->pawnCount[fk] == 0) amount[TERM_KING_FILES] += 15 * us->rookCount[fk];
+    if (us->pawnRanks[fk] == 0) amount[TERM_KING_FILES] += 15 * us->rookCount[fk];
     for (const int n : {fk - 1, fk + 1})
-        if (us->pawnCount[n] == 0)
-            amount[TERM_KING_FILES] += (them->pawnCount[n] > 0 ? 9 : 11) * us->rookCount[n];
+        if (us->pawnRanks[n] == 0)
+            amount[TERM_KING_FILES] += (them->pawnRanks[n] != 0 ? 9 : 11) * us->rookCount[n];
 }
 
 // The king-safety items of Us's own king: credited to (or charged on) Us.
@@ -452,10 +521,10 @@ void kingShelter(
     const bool heavyPair = them->queens > 0 && them->rooks > 0;
     if (ownCastled == 2) {
         amount[TERM_CASTLING] += 27;
-        if (heavyPair && them->pawnCount[8] == 0) amount[TERM_CASTLING] -= 24;
+        if (heavyPair && them->pawnRanks[8] == 0) amount[TERM_CASTLING] -= 24;
     } else if (ownCastled == 1) {
         amount[TERM_CASTLING] += 19;
-        if (heavyPair && them->pawnCount[1] == 0) amount[TERM_CASTLING] -= Us::queenSideStorm;
+        if (heavyPair && them->pawnRanks[1] == 0) amount[TERM_CASTLING] -= Us::queenSideStorm;
     } else {
         amount[TERM_CASTLING] -= 32;
     }
@@ -522,13 +591,15 @@ int evaluate(const Board* board, EvalTerms* terms)
     w.amount[TERM_PAWN_THREATS] += 18 * w.pawnThreats;
     b.amount[TERM_PAWN_THREATS] += 18 * b.pawnThreats;
 
-    outposts<WhiteSide>(board, &w, &b);
-    outposts<BlackSide>(board, &b, &w);
+    const std::uint8_t* squares = padded.at + MARGIN;
+    outposts<WhiteSide>(squares, &w, &b);
+    outposts<BlackSide>(squares, &b, &w);
 
-    for (int f = 1; f <= 8; ++f) {
-        fileTerms<WhiteSide>(&w, &b, f, endgame);
-        fileTerms<BlackSide>(&b, &w, f, endgame);
-    }
+    const std::uint64_t whitePawns = packFiles(w.pawnRanks), blackPawns = packFiles(b.pawnRanks);
+    pawnStructure(&w, whitePawns, blackPawns, endgame);
+    pawnStructure(&b, flipRanks(blackPawns), flipRanks(whitePawns), endgame);
+    rookFiles(&w, &b);
+    rookFiles(&b, &w);
 
     if (w.blocked > w.pawns / 3 && w.knights > 0) w.amount[TERM_CLOSED] += 17;
     if (b.blocked > b.pawns / 3 && b.knights > 0) b.amount[TERM_CLOSED] += 17;
