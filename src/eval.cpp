@@ -297,11 +297,12 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
         board->pieceListLength[Us::side] < 24 ? board->pieceListLength[Us::side] : 24;
     std::int32_t* amount = t->amount;
 
-    for (int i = 0; i < length; ++i) {
+    // Slot 0 holds the king, which scores nothing here. Pawns, the most of the men, come first.
+    for (int i = 1; i < length; ++i) {
         if (list[i].alive != 1) continue;
-        const int s = list[i].square, f = file(s), r = rank(s);
-        switch (list[i].piece) {
-        case Us::pawn: {
+        const int s = list[i].square, piece = list[i].piece;
+        if (piece == Us::pawn) {
+            const int f = file(s), r = rank(s);
             ++t->pawns;
             amount[TERM_PAWN_PLACEMENT] += Us::pawnPlacement[s];
             t->pawnRanks[f] |= std::uint8_t(1 << (r - 1));
@@ -320,8 +321,9 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
             std::uint8_t count = 0;
             amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(squares, s, &count);
             t->pawnThreats = count;  // the last pawn's count stands, not a sum
-            break;
+            continue;
         }
+        switch (piece) {
         case Us::knight: {
             if (s == Us::knightHomeB || s == Us::knightHomeG) ++t->undeveloped;
             amount[TERM_MINOR_CENTRE] += 2 * advancedCentre[s];
@@ -357,9 +359,10 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
         case Us::rook: {
             ++t->rooks;
             amount[TERM_MOBILITY] += rookProbe<Us>(view, s, &t->kingZone);
+            const int f = file(s);
             ++t->rookCount[f];
             t->rookFiles |= 1u << f;
-            if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 19;
+            if (Us::relativeRank(rank(s)) == 7) amount[TERM_SEVENTH_RANK] += 19;
             if (blocksOwnPawn<Us>(squares, s)) amount[TERM_BLOCKING_PAWN] -= 7;
             const int d = fromEnemyKing[s];
             if (d <= 3) {
@@ -380,7 +383,7 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
             }
             if (blocksOwnPawn<Us>(squares, s)) amount[TERM_BLOCKING_PAWN] -= 12;
             if (s != Us::queenHome && m < 3) amount[TERM_MOBILITY] -= 11 * (3 - m) * (3 - m);
-            if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 17;
+            if (Us::relativeRank(rank(s)) == 7) amount[TERM_SEVENTH_RANK] += 17;
             if (fromOwnKing[s] <= 2) ++t->defenders;
             break;
         }
