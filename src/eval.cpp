@@ -46,6 +46,43 @@ constexpr std::array<std::int32_t, 16> supportTable(int pawn, int knight, int bi
     return table;
 }
 
+// The pawns of one side on all files at once: byte f - 1 holds file f's rank mask (bit r - 1 for
+// rank r). Fills and steps run along each file, within its byte.
+constexpr std::uint64_t RANK_1 = 0x0101010101010101;  // the lowest bit of every file
+constexpr std::uint64_t EDGE_FILES_RANK_1 = 0x0100000000000001;
+constexpr std::uint64_t NOT_RANK_1 = ~RANK_1, NOT_RANK_8 = ~(RANK_1 << 7);
+
+std::uint64_t packFiles(const std::uint8_t* pawnRanks)
+{
+    std::uint64_t packed;
+    std::memcpy(&packed, pawnRanks + 1, sizeof packed);
+    return packed;
+}
+
+// Every square at or below (above) a pawn of its file.
+constexpr std::uint64_t fillDown(std::uint64_t x)
+{
+    x |= (x >> 1) & 0x7F7F7F7F7F7F7F7F;
+    x |= (x >> 2) & 0x3F3F3F3F3F3F3F3F;
+    return x | ((x >> 4) & 0x0F0F0F0F0F0F0F0F);
+}
+constexpr std::uint64_t fillUp(std::uint64_t x)
+{
+    x |= (x << 1) & 0xFEFEFEFEFEFEFEFE;
+    x |= (x << 2) & 0xFCFCFCFCFCFCFCFC;
+    return x | ((x << 4) & 0xF0F0F0F0F0F0F0F0);
+}
+constexpr std::uint64_t besideFiles(std::uint64_t x) { return (x << 8) | (x >> 8); }
+// How many files have their rank-1 bit set.
+constexpr int countFiles(std::uint64_t rank1Bits) { return int((rank1Bits * RANK_1) >> 56); }
+static_assert(fillDown(0x0000000000400000) == 0x00007F0000000000 >> 24
+    && fillUp(0x0000000000000400) == 0x000000000000FC00 && countFiles(EDGE_FILES_RANK_1) == 2);
+
+// The pawns of one side with their fills towards either edge.
+struct PawnFiles {
+    std::uint64_t pawns, down, up;
+};
+
 // The colour-specific facts of the evaluation; one body serves both colours. Where the two
 // colours are not mirror images the difference is a field here, named after what it does.
 struct WhiteSide {
@@ -84,6 +121,13 @@ struct WhiteSide {
     static constexpr bool isEnemyPiece(int code) { return code > BLACK_PAWN; }  // not a pawn
     static constexpr bool mayLand(int code) { return code >= EMPTY; }  // empty or enemy
     static constexpr int relativeRank(int r) { return r; }
+    // On packed files (see PawnFiles): fills towards and away from this side's back rank, a
+    // step one rank back or forward, and files 2..7 from the third rank on.
+    static constexpr std::uint64_t fillBehind(const PawnFiles* p) { return p->down; }
+    static constexpr std::uint64_t fillAhead(const PawnFiles* p) { return p->up; }
+    static constexpr std::uint64_t stepBack(std::uint64_t x) { return (x >> 1) & NOT_RANK_8; }
+    static constexpr std::uint64_t stepForward(std::uint64_t x) { return (x << 1) & NOT_RANK_1; }
+    static constexpr std::uint64_t backwardZone = 0x00FCFCFCFCFCFC00;
 };
 
 struct BlackSide {
@@ -120,6 +164,11 @@ struct BlackSide {
     static constexpr bool isEnemyPiece(int code) { return unsigned(code - WHITE_KNIGHT) < 5; }
     static constexpr bool mayLand(int code) { return unsigned(code - WHITE_PAWN) < 7; }
     static constexpr int relativeRank(int r) { return 9 - r; }
+    static constexpr std::uint64_t fillBehind(const PawnFiles* p) { return p->up; }
+    static constexpr std::uint64_t fillAhead(const PawnFiles* p) { return p->down; }
+    static constexpr std::uint64_t stepBack(std::uint64_t x) { return (x << 1) & NOT_RANK_1; }
+    static constexpr std::uint64_t stepForward(std::uint64_t x) { return (x >> 1) & NOT_RANK_8; }
+    static constexpr std::uint64_t backwardZone = 0x003F3F3F3F3F3F00;
 };
 
 // What one side's walk over its piece list gathers. The per-file arrays run over files 1..8
@@ -293,14 +342,14 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
     const std::uint8_t* fromEnemyKing = distByDelta.at + 119 - board->kingSquare[Us::side ^ 1];
     const std::uint8_t* fromOwnKing = distByDelta.at + 119 - board->kingSquare[Us::side];
     const PieceEntry* list = board->pieceList[Us::side];
-    const int length =
-        board->pieceListLength[Us::side] < 24 ? board->pieceListLength[Us::side] : 24;
+    const PieceEntry* end =
+        list + (board->pieceListLength[Us::side] < 24 ? board->pieceListLength[Us::side] : 24);
     std::int32_t* amount = t->amount;
 
     // Slot 0 holds the king, which scores nothing here. Pawns, the most of the men, come first.
-    for (int i = 1; i < length; ++i) {
-        if (list[i].alive != 1) continue;
-        const int s = list[i].square, piece = list[i].piece;
+    for (const PieceEntry* e = list + 1; e < end; ++e) {
+        if (e->alive != 1) continue;
+        const int s = e->square, piece = e->piece;
         if (piece == Us::pawn) {
             const int f = file(s), r = rank(s);
             ++t->pawns;
@@ -406,82 +455,49 @@ void outposts(const std::uint8_t* squares, SideTally* us, const SideTally* them)
     }
 }
 
-// The pawns of one side on all files at once: byte f - 1 holds file f's rank mask, read in one
-// side's frame (rank 1 its own back rank). Fills run along each file, within its byte.
-constexpr std::uint64_t RANK_1 = 0x0101010101010101;  // the lowest bit of every file
-constexpr std::uint64_t EDGE_FILES_RANK_1 = 0x0100000000000001;
-constexpr std::uint64_t NOT_RANK_1 = ~RANK_1, NOT_RANK_8 = ~(RANK_1 << 7);
-// Files 2..7, ranks 3..8: where a pawn can be backward.
-constexpr std::uint64_t BACKWARD_ZONE = 0x00FCFCFCFCFCFC00;
-
-std::uint64_t packFiles(const std::uint8_t* pawnRanks)
+PawnFiles pawnFiles(const SideTally* t)
 {
-    std::uint64_t packed;
-    std::memcpy(&packed, pawnRanks + 1, sizeof packed);
-    return packed;
+    const std::uint64_t pawns = packFiles(t->pawnRanks);
+    return {pawns, fillDown(pawns), fillUp(pawns)};
 }
 
-// The same files seen from the other side: every byte's bits reversed.
-constexpr std::uint64_t flipRanks(std::uint64_t x)
-{
-    x = ((x >> 1) & 0x5555555555555555) | ((x & 0x5555555555555555) << 1);
-    x = ((x >> 2) & 0x3333333333333333) | ((x & 0x3333333333333333) << 2);
-    return ((x >> 4) & 0x0F0F0F0F0F0F0F0F) | ((x & 0x0F0F0F0F0F0F0F0F) << 4);
-}
-static_assert(flipRanks(0x0180402010080402) == 0x8001020408102040);
-
-// Every square at or below (above) a pawn of its file.
-constexpr std::uint64_t fillDown(std::uint64_t x)
-{
-    x |= (x >> 1) & 0x7F7F7F7F7F7F7F7F;
-    x |= (x >> 2) & 0x3F3F3F3F3F3F3F3F;
-    return x | ((x >> 4) & 0x0F0F0F0F0F0F0F0F);
-}
-constexpr std::uint64_t fillUp(std::uint64_t x)
-{
-    x |= (x << 1) & 0xFEFEFEFEFEFEFEFE;
-    x |= (x << 2) & 0xFCFCFCFCFCFCFCFC;
-    return x | ((x << 4) & 0xF0F0F0F0F0F0F0F0);
-}
-constexpr std::uint64_t besideFiles(std::uint64_t x) { return (x << 8) | (x >> 8); }
-// How many files have their rank-1 bit set.
-constexpr int countFiles(std::uint64_t rank1Bits) { return int((rank1Bits * RANK_1) >> 56); }
-static_assert(fillDown(0x0000000000400000) == 0x00007F0000000000 >> 24
-    && fillUp(0x0000000000000400) == 0x000000000000FC00 && countFiles(EDGE_FILES_RANK_1) == 2);
-
-// Doubled, isolated, passed and backward pawns of Us. own and enemy are in Us's frame.
-void pawnStructure(SideTally* us, std::uint64_t own, std::uint64_t enemy, bool endgame)
+// Doubled, isolated, passed and backward pawns of Us.
+template <typename Us>
+void pawnStructure(SideTally* us, const PawnFiles* ownFiles, const PawnFiles* enemyFiles,
+    bool endgame)
 {
     std::int32_t* amount = us->amount;
-    const std::uint64_t ownDown = fillDown(own), ownUp = fillUp(own);
-    const std::uint64_t ownFiles = (ownDown & RANK_1) * 0xFF;
+    const std::uint64_t own = ownFiles->pawns;
+    const std::uint64_t ownBehind = Us::fillBehind(ownFiles), ownAhead = Us::fillAhead(ownFiles);
+    const std::uint64_t occupied = ownBehind | ownAhead;  // whole files
     // Every pawn beyond the first of its file.
-    amount[TERM_DOUBLED] -= 32 * (us->pawns - countFiles(ownFiles & RANK_1));
+    amount[TERM_DOUBLED] -= 32 * (us->pawns - countFiles(occupied & RANK_1));
 
-    const std::uint64_t besideOwn = besideFiles(ownFiles);
-    const std::uint64_t isolated = ownFiles & ~besideOwn & RANK_1;
+    const std::uint64_t besideOwn = besideFiles(occupied);
+    const std::uint64_t isolated = occupied & ~besideOwn & RANK_1;
     const int edgeIsolated = countFiles(isolated & EDGE_FILES_RANK_1);
     amount[TERM_ISOLATED] -= 14 * edgeIsolated + 29 * (countFiles(isolated) - edgeIsolated);
 
     // A file's most advanced pawn with no enemy pawn level with or ahead of it on its file, nor
     // ahead of it beside; doubled in the endgame unless the three files hold no enemy pawn.
-    const std::uint64_t front = own & ~((ownDown >> 1) & NOT_RANK_8);
-    const std::uint64_t enemyDown = fillDown(enemy);
-    const std::uint64_t stopped = enemyDown | besideFiles((enemyDown >> 1) & NOT_RANK_8);
-    const std::uint64_t enemyFiles = (enemyDown & RANK_1) * 0xFF;
-    const std::uint64_t contested = enemyFiles | besideFiles(enemyFiles);
+    const std::uint64_t front = own & ~Us::stepBack(ownBehind);
+    const std::uint64_t enemyBehind = Us::fillBehind(enemyFiles);
+    const std::uint64_t stopped = enemyBehind | besideFiles(Us::stepBack(enemyBehind));
+    const std::uint64_t enemyOccupied = enemyFiles->down | enemyFiles->up;
+    const std::uint64_t contested = enemyOccupied | besideFiles(enemyOccupied);
     for (std::uint64_t passers = front & ~stopped; passers; passers &= passers - 1) {
         const int bit = std::countr_zero(passers);
-        const int passed = 11 * passedPawnTable[(bit & 7) + 1];
+        const int passed = 11 * passedPawnTable[Us::relativeRank((bit & 7) + 1)];
         amount[TERM_PASSED] += endgame && (contested >> bit & 1) ? 2 * passed : passed;
     }
 
     // A lone pawn with no pawn of its side level with or behind it on either neighbouring
     // file, and not both neighbouring files empty.
-    const std::uint64_t rear = own & ~((ownUp << 1) & NOT_RANK_1);
-    const std::uint64_t backward = front & rear & ~besideFiles(ownUp) & besideOwn & BACKWARD_ZONE;
+    const std::uint64_t rear = own & ~Us::stepForward(ownAhead);
+    const std::uint64_t backward =
+        front & rear & ~besideFiles(ownAhead) & besideOwn & Us::backwardZone;
     for (std::uint64_t lone = backward; lone; lone &= lone - 1)
-        amount[TERM_BACKWARD] -= (enemyFiles >> std::countr_zero(lone) & 1) ? 23 : 27;
+        amount[TERM_BACKWARD] -= (enemyOccupied >> std::countr_zero(lone) & 1) ? 23 : 27;
 }
 
 // Rooks on files without a pawn of their side.
@@ -554,20 +570,19 @@ bool isMaterialDraw(const Board* board, const SideTally* w, const SideTally* b)
         || (cw == 1 && cb == 2 && b->knights + b->bishops == 1);
 }
 
+// The evaluation's copy of the squares: its margin, zero from the start, stays OFF_BOARD; each
+// evaluation copies the board into the middle.
+static_assert(OFF_BOARD == 0);
+PaddedSquares evalSquares;
+
 int evaluate(const Board* board, EvalTerms* terms)
 {
     std::memset(minorAttackersMapW, 0, sizeof minorAttackersMapW);
     std::memset(minorAttackersMapB, 0, sizeof minorAttackersMapB);
-    // The margin is written once; every evaluation copies the board into the middle.
-    static PaddedSquares padded = [] {
-        PaddedSquares p;
-        std::memset(p.at, OFF_BOARD, sizeof p.at);
-        return p;
-    }();
-    std::memcpy(padded.at + MARGIN, board->squares, sizeof board->squares);
+    std::memcpy(evalSquares.at + MARGIN, board->squares, sizeof board->squares);
     SideTally w{}, b{};
-    walkPieces<WhiteSide>(board, &padded, &w);
-    walkPieces<BlackSide>(board, &padded, &b);
+    walkPieces<WhiteSide>(board, &evalSquares, &w);
+    walkPieces<BlackSide>(board, &evalSquares, &b);
 
     const int nw = w.knights + w.bishops + w.rooks + w.queens;
     const int nb = b.knights + b.bishops + b.rooks + b.queens;
@@ -594,13 +609,13 @@ int evaluate(const Board* board, EvalTerms* terms)
     w.amount[TERM_PAWN_THREATS] += 18 * w.pawnThreats;
     b.amount[TERM_PAWN_THREATS] += 18 * b.pawnThreats;
 
-    const std::uint8_t* squares = padded.at + MARGIN;
+    const std::uint8_t* squares = evalSquares.at + MARGIN;
     outposts<WhiteSide>(squares, &w, &b);
     outposts<BlackSide>(squares, &b, &w);
 
-    const std::uint64_t whitePawns = packFiles(w.pawnRanks), blackPawns = packFiles(b.pawnRanks);
-    pawnStructure(&w, whitePawns, blackPawns, endgame);
-    pawnStructure(&b, flipRanks(blackPawns), flipRanks(whitePawns), endgame);
+    const PawnFiles whitePawns = pawnFiles(&w), blackPawns = pawnFiles(&b);
+    pawnStructure<WhiteSide>(&w, &whitePawns, &blackPawns, endgame);
+    pawnStructure<BlackSide>(&b, &blackPawns, &whitePawns, endgame);
     rookFiles(&w, &b);
     rookFiles(&b, &w);
 
