@@ -238,7 +238,7 @@ int pawnProbe(const std::uint8_t* squares, int sq, std::uint8_t* count)
 }
 
 template <typename Us>
-int knightProbe(ProbeView view, int sq, std::uint8_t* kingZone)
+[[gnu::always_inline]] inline int knightProbe(ProbeView view, int sq, std::uint8_t* kingZone)
 {
     int sum = 0, zone = 0;
     auto jump = [&](std::intptr_t t) {
@@ -346,18 +346,18 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
         list + (board->pieceListLength[Us::side] < 24 ? board->pieceListLength[Us::side] : 24);
     std::int32_t* amount = t->amount;
 
+    // Pawn sums stay in registers until the walk ends.
+    int placement = 0, pawnSquares = 0, pawnsNearKing = 0;
     // Slot 0 holds the king, which scores nothing here. Pawns, the most of the men, come first.
     for (const PieceEntry* e = list + 1; e < end; ++e) {
         if (e->alive != 1) continue;
         const int s = e->square, piece = e->piece;
         if (piece == Us::pawn) {
-            const int f = file(s), r = rank(s);
+            const int r = rank(s);
             ++t->pawns;
-            amount[TERM_PAWN_PLACEMENT] += Us::pawnPlacement[s];
-            t->pawnRanks[f] |= std::uint8_t(1 << (r - 1));
-            const int near = view.nearEnemyKing[s];
-            t->nearAttackers += near;
-            t->nearDistance += near;
+            placement += Us::pawnPlacement[s];
+            t->pawnRanks[file(s)] |= std::uint8_t(1 << (r - 1));
+            pawnsNearKing += view.nearEnemyKing[s];
             const int left = squares[s + Us::captureFirst], right = squares[s + Us::captureSecond];
             // Rammed, with no enemy pawn on a square it could take.
             if (squares[s + Us::forward] == Us::enemyPawn && left != Us::enemyPawn
@@ -365,10 +365,9 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
                 ++t->blocked;
             // Both squares lie one rank ahead: a pawn short of its fourth rank supports
             // nothing on the fifth.
-            if (Us::relativeRank(r) >= 4)
-                amount[TERM_PAWN_PLACEMENT] += Us::support[left] + Us::support[right];
+            if (Us::relativeRank(r) >= 4) placement += Us::support[left] + Us::support[right];
             std::uint8_t count = 0;
-            amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(squares, s, &count);
+            pawnSquares += pawnProbe<Us>(squares, s, &count);
             t->pawnThreats = count;  // the last pawn's count stands, not a sum
             continue;
         }
@@ -439,6 +438,11 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
         default: break;  // the king
         }
     }
+    amount[TERM_PAWN_PLACEMENT] += placement;
+    amount[TERM_PAWN_SQUARES] += pawnSquares;
+    // A pawn next to the enemy king presses it from distance 1.
+    t->nearAttackers += pawnsNearKing;
+    t->nearDistance += pawnsNearKing;
 }
 
 template <typename Us>
