@@ -1,5 +1,6 @@
 #include "eval.h"
 
+#include <bit>
 #include <cstring>
 
 #include "attack.h"
@@ -8,6 +9,79 @@ std::uint8_t minorAttackersMapW[128];
 std::uint8_t minorAttackersMapB[128];
 
 namespace {
+
+// By rank, as a mask of bit r - 1 for rank r: the ranks above it (or, with Above false,
+// below it).
+template <bool Above>
+constexpr auto ranksBeyond = [] {
+    std::array<std::uint8_t, 9> masks{};
+    for (int r = 1; r <= 8; ++r)
+        for (int other = 1; other <= 8; ++other)
+            if (Above ? other > r : other < r) masks[r] |= std::uint8_t(1 << (other - 1));
+    return masks;
+}();
+static_assert(ranksBeyond<true>[3] == 0xF8 && ranksBeyond<false>[3] == 0x03);
+
+// What a pawn adds for its square: twice the centre value and, off the rook files, its rank
+// bonus.
+constexpr SquareTable pawnPlacementTable(const std::array<std::int32_t, 9>& rankBonus)
+{
+    SquareTable table{};
+    for (int sq = 0; sq < 128; ++sq) {
+        if (!onBoard(sq)) continue;
+        const int f = file(sq);
+        table[sq] = 2 * centre[sq] + (f >= 2 && f <= 7 ? rankBonus[rank(sq)] : 0);
+    }
+    return table;
+}
+inline constexpr SquareTable pawnPlacementWhite = pawnPlacementTable(bonusRankPawnW);
+inline constexpr SquareTable pawnPlacementBlack = pawnPlacementTable(bonusRankPawnB);
+
+// By the code on a square a pawn attacks from its fourth rank on: the bonus for supporting it.
+constexpr std::array<std::int32_t, 16> supportTable(int pawn, int knight, int bishop)
+{
+    std::array<std::int32_t, 16> table{};
+    table[knight] = table[bishop] = 8;
+    table[pawn] = 3;
+    return table;
+}
+
+// The pawns of one side on all files at once: byte f - 1 holds file f's rank mask (bit r - 1 for
+// rank r). Fills and steps run along each file, within its byte.
+constexpr std::uint64_t RANK_1 = 0x0101010101010101;  // the lowest bit of every file
+constexpr std::uint64_t EDGE_FILES_RANK_1 = 0x0100000000000001;
+constexpr std::uint64_t NOT_RANK_1 = ~RANK_1, NOT_RANK_8 = ~(RANK_1 << 7);
+
+std::uint64_t packFiles(const std::uint8_t* pawnRanks)
+{
+    std::uint64_t packed;
+    std::memcpy(&packed, pawnRanks + 1, sizeof packed);
+    return packed;
+}
+
+// Every square at or below (above) a pawn of its file.
+constexpr std::uint64_t fillDown(std::uint64_t x)
+{
+    x |= (x >> 1) & 0x7F7F7F7F7F7F7F7F;
+    x |= (x >> 2) & 0x3F3F3F3F3F3F3F3F;
+    return x | ((x >> 4) & 0x0F0F0F0F0F0F0F0F);
+}
+constexpr std::uint64_t fillUp(std::uint64_t x)
+{
+    x |= (x << 1) & 0xFEFEFEFEFEFEFEFE;
+    x |= (x << 2) & 0xFCFCFCFCFCFCFCFC;
+    return x | ((x << 4) & 0xF0F0F0F0F0F0F0F0);
+}
+constexpr std::uint64_t besideFiles(std::uint64_t x) { return (x << 8) | (x >> 8); }
+// How many files have their rank-1 bit set.
+constexpr int countFiles(std::uint64_t rank1Bits) { return int((rank1Bits * RANK_1) >> 56); }
+static_assert(fillDown(0x0000000000400000) == 0x00007F0000000000 >> 24
+    && fillUp(0x0000000000000400) == 0x000000000000FC00 && countFiles(EDGE_FILES_RANK_1) == 2);
+
+// The pawns of one side with their fills towards either edge.
+struct PawnFiles {
+    std::uint64_t pawns, down, up;
+};
 
 // The colour-specific facts of the evaluation; one body serves both colours. Where the two
 // colours are not mirror images the difference is a field here, named after what it does.
@@ -36,12 +110,24 @@ struct WhiteSide {
     static constexpr const SquareTable& queenSquares = importantSqQueenWhite;
     static constexpr const SquareTable& outpost = outpostKnightWhite;
     static constexpr const SquareTable& castlingFlags = castlingFlagsWhite;
-    static constexpr const std::array<std::int32_t, 9>& rankBonus = bonusRankPawnW;
+    static constexpr const SquareTable& pawnPlacement = pawnPlacementWhite;
+    static constexpr std::array<std::int32_t, 16> support =
+        supportTable(WHITE_PAWN, WHITE_KNIGHT, WHITE_BISHOP);
     static constexpr std::uint8_t* attackedMap = minorAttackersMapW;
+    // By rank, the ranks ahead of it as this side's pawns march.
+    static constexpr const std::array<std::uint8_t, 9>& aheadOf = ranksBeyond<true>;
+    // Codes read off the padded squares: OFF_BOARD (0) is nobody's.
     static constexpr bool isEnemy(int code) { return code > EMPTY; }
-    // Rank a lies further up the board than rank b, as this side's pawns march.
-    static constexpr bool ahead(int a, int b) { return a > b; }
+    static constexpr bool isEnemyPiece(int code) { return code > BLACK_PAWN; }  // not a pawn
+    static constexpr bool mayLand(int code) { return code >= EMPTY; }  // empty or enemy
     static constexpr int relativeRank(int r) { return r; }
+    // On packed files (see PawnFiles): fills towards and away from this side's back rank, a
+    // step one rank back or forward, and files 2..7 from the third rank on.
+    static constexpr std::uint64_t fillBehind(const PawnFiles* p) { return p->down; }
+    static constexpr std::uint64_t fillAhead(const PawnFiles* p) { return p->up; }
+    static constexpr std::uint64_t stepBack(std::uint64_t x) { return (x >> 1) & NOT_RANK_8; }
+    static constexpr std::uint64_t stepForward(std::uint64_t x) { return (x << 1) & NOT_RANK_1; }
+    static constexpr std::uint64_t backwardZone = 0x00FCFCFCFCFCFC00;
 };
 
 struct BlackSide {
@@ -69,46 +155,81 @@ struct BlackSide {
     static constexpr const SquareTable& queenSquares = importantSqQueenBlack;
     static constexpr const SquareTable& outpost = outpostKnightBlack;
     static constexpr const SquareTable& castlingFlags = castlingFlagsBlack;
-    static constexpr const std::array<std::int32_t, 9>& rankBonus = bonusRankPawnB;
+    static constexpr const SquareTable& pawnPlacement = pawnPlacementBlack;
+    static constexpr std::array<std::int32_t, 16> support =
+        supportTable(BLACK_PAWN, BLACK_KNIGHT, BLACK_BISHOP);
     static constexpr std::uint8_t* attackedMap = minorAttackersMapB;
-    static constexpr bool isEnemy(int code) { return code < EMPTY; }  // callers stay on the board
-    static constexpr bool ahead(int a, int b) { return a < b; }
+    static constexpr const std::array<std::uint8_t, 9>& aheadOf = ranksBeyond<false>;
+    static constexpr bool isEnemy(int code) { return unsigned(code - WHITE_PAWN) < 6; }
+    static constexpr bool isEnemyPiece(int code) { return unsigned(code - WHITE_KNIGHT) < 5; }
+    static constexpr bool mayLand(int code) { return unsigned(code - WHITE_PAWN) < 7; }
     static constexpr int relativeRank(int r) { return 9 - r; }
+    static constexpr std::uint64_t fillBehind(const PawnFiles* p) { return p->up; }
+    static constexpr std::uint64_t fillAhead(const PawnFiles* p) { return p->down; }
+    static constexpr std::uint64_t stepBack(std::uint64_t x) { return (x << 1) & NOT_RANK_1; }
+    static constexpr std::uint64_t stepForward(std::uint64_t x) { return (x >> 1) & NOT_RANK_8; }
+    static constexpr std::uint64_t backwardZone = 0x003F3F3F3F3F3F00;
 };
 
 // What one side's walk over its piece list gathers. The per-file arrays run over files 1..8
 // with an always-empty file on either side, so neighbour tests need no edge checks.
 struct SideTally {
     std::int32_t amount[TERM_COUNT];
-    std::uint8_t pawnCount[10];
-    std::uint8_t front[10];  // rank of the most advanced pawn, 0 for none
-    std::uint8_t rear[10];  // rank of the least advanced pawn, 0 for none
+    std::uint8_t pawnRanks[10];  // the file's pawns: bit r - 1 for a pawn on rank r
     std::uint8_t rookCount[10];
     std::uint8_t knightSquare[24];
+    std::uint32_t rookFiles;  // bit f: a rook on file f
     int pawns, knights, bishops, rooks, queens;
     int undeveloped, blocked, pawnThreats;
     int nearAttackers, nearDistance, defenders;
     std::uint8_t kingZone;
 };
 
-// An absent pawn (rank 0) or one not ahead of rank r.
-template <typename Us>
-constexpr bool notAhead(int pawnRank, int r)
+// The squares with a margin of OFF_BOARD around them wide enough for a knight's jump, so that
+// the probes read a step off the board without testing for it first. The 0x88 gaps hold
+// OFF_BOARD already.
+constexpr int MARGIN = 48;  // a multiple of 16, at least the longest jump (33)
+struct PaddedSquares {
+    alignas(16) std::uint8_t at[MARGIN + 128 + MARGIN];
+};
+
+void fillPadded(PaddedSquares* padded, const Board* board)
 {
-    return pawnRank == 0 || !Us::ahead(pawnRank, r);
+    std::memset(padded->at, OFF_BOARD, sizeof padded->at);
+    std::memcpy(padded->at + MARGIN, board->squares, sizeof board->squares);
+}
+
+// 1 where two squares of the given 0x88 difference stand next to each other: indexed from a
+// base moved by the enemy king's square, it answers "next to the king" with one load.
+inline constexpr auto adjacentByDelta = [] {
+    std::array<std::uint8_t, 239> table{};
+    for (int i = 0; i < 239; ++i) table[i] = distByDelta.at[i] == 1;
+    return table;
+}();
+
+// What the probes of one side read: the padded squares (indexed by 0x88 square) and, by the
+// same index, whether a square is next to the enemy king.
+struct ProbeView {
+    const std::uint8_t* squares;
+    const std::uint8_t* nearEnemyKing;
+};
+
+template <typename Us>
+ProbeView probeView(const PaddedSquares* padded, const Board* board)
+{
+    return {padded->at + MARGIN, adjacentByDelta.data() + 119 - board->kingSquare[Us::side ^ 1]};
 }
 
 template <typename Us>
-int pawnProbe(const Board* board, int sq, std::uint8_t* count)
+int pawnProbe(const std::uint8_t* squares, int sq, std::uint8_t* count)
 {
     int sum = 0;
     *count = 0;
     for (const int t : {sq + Us::captureFirst, sq + Us::captureSecond}) {
-        if (!onBoard(t)) continue;
-        const int code = board->squares[t];
+        const int code = squares[t];
         if (code == EMPTY) {
             sum += Us::pawnSquares[t];
-        } else if (Us::isEnemy(code) && code != Us::enemyPawn && !Us::attackedMap[t]) {
+        } else if (Us::isEnemyPiece(code) && !Us::attackedMap[t]) {
             Us::attackedMap[t] = 1;
             ++*count;
         }
@@ -117,61 +238,61 @@ int pawnProbe(const Board* board, int sq, std::uint8_t* count)
 }
 
 template <typename Us>
-int knightProbe(const Board* board, int sq, std::uint8_t* kingZone)
+[[gnu::always_inline]] inline int knightProbe(ProbeView view, int sq, std::uint8_t* kingZone)
 {
-    const int enemyKing = board->kingSquare[Us::side ^ 1];
-    int sum = 0;
-    for (const std::int32_t* d = Us::knightOffsets; *d; ++d) {
-        const int t = sq + *d;
-        if (!onBoard(t)) continue;
-        const int code = board->squares[t];
-        if (code != EMPTY && !Us::isEnemy(code)) continue;
+    int sum = 0, zone = 0;
+    auto jump = [&](std::intptr_t t) {
+        if (!Us::mayLand(view.squares[t])) return;
         sum += Us::knightSquares[t];
-        if (distOnBoard(t, enemyKing) == 1) ++*kingZone;
-    }
+        zone += view.nearEnemyKing[t];
+    };
+    const std::int32_t* d = Us::knightOffsets;
+    jump(sq + d[0]), jump(sq + d[1]), jump(sq + d[2]), jump(sq + d[3]);
+    jump(sq + d[4]), jump(sq + d[5]), jump(sq + d[6]), jump(sq + d[7]);
+    *kingZone = std::uint8_t(*kingZone + zone);
     return sum;
 }
 
 // Walks each ray over the empty squares. StopCounts: an enemy piece next to the enemy king
 // that ends a ray also counts for the king zone.
 template <typename Us, bool StopCounts>
-int slide(const Board* board, int sq, const std::int32_t* rays, const SquareTable& values,
+int slide(ProbeView view, int sq, const std::int32_t* rays, const SquareTable& values,
     std::uint8_t* kingZone)
 {
-    const int enemyKing = board->kingSquare[Us::side ^ 1];
-    int sum = 0;
-    for (; *rays; ++rays) {
-        int t = sq + *rays;
-        while (onBoard(t) && board->squares[t] == EMPTY) {
+    int sum = 0, zone = 0;
+    auto walk = [&](std::intptr_t step) {
+        std::intptr_t t = sq + step;
+        while (view.squares[t] == EMPTY) {
             sum += values[t];
-            if (distOnBoard(t, enemyKing) == 1) ++*kingZone;
-            t += *rays;
+            zone += view.nearEnemyKing[t];
+            t += step;
         }
         if constexpr (StopCounts)
-            if (onBoard(t) && Us::isEnemy(board->squares[t]) && distOnBoard(t, enemyKing) == 1)
-                ++*kingZone;
-    }
+            if (Us::isEnemy(view.squares[t])) zone += view.nearEnemyKing[t];
+    };
+    walk(rays[0]), walk(rays[1]), walk(rays[2]), walk(rays[3]);
+    *kingZone = std::uint8_t(*kingZone + zone);
     return sum;
 }
 
 template <typename Us>
-int bishopProbe(const Board* board, int sq, std::uint8_t* kingZone)
+int bishopProbe(ProbeView view, int sq, std::uint8_t* kingZone)
 {
-    return slide<Us, true>(board, sq, Us::diagonalOffsets, Us::bishopSquares, kingZone);
+    return slide<Us, true>(view, sq, Us::diagonalOffsets, Us::bishopSquares, kingZone);
 }
 
 template <typename Us>
-int rookProbe(const Board* board, int sq, std::uint8_t* kingZone)
+int rookProbe(ProbeView view, int sq, std::uint8_t* kingZone)
 {
-    return slide<Us, false>(board, sq, Us::heavyOffsets, Us::rookSquares, kingZone);
+    return slide<Us, false>(view, sq, Us::heavyOffsets, Us::rookSquares, kingZone);
 }
 
 template <typename Us>
-int queenProbe(const Board* board, int sq, std::uint8_t* kingZone)
+int queenProbe(ProbeView view, int sq, std::uint8_t* kingZone)
 {
     const int lines =
-        slide<Us, Us::queenLineStopCounts>(board, sq, Us::heavyOffsets, Us::queenSquares, kingZone);
-    return lines + slide<Us, false>(board, sq, Us::diagonalOffsets, Us::queenSquares, kingZone);
+        slide<Us, Us::queenLineStopCounts>(view, sq, Us::heavyOffsets, Us::queenSquares, kingZone);
+    return lines + slide<Us, false>(view, sq, Us::diagonalOffsets, Us::queenSquares, kingZone);
 }
 
 template <typename Us>
@@ -206,78 +327,64 @@ int shelterHoles(const Board* board)
 
 // A bishop, rook or queen standing right in front of its own centre pawn.
 template <typename Us>
-bool blocksOwnPawn(const Board* board, int sq)
+bool blocksOwnPawn(const std::uint8_t* squares, int sq)
 {
-    const int behind = sq - Us::forward;
     const int f = file(sq);
-    return onBoard(behind) && board->squares[behind] == Us::pawn && f >= 3 && f <= 6;
+    return f >= 3 && f <= 6 && squares[sq - Us::forward] == Us::pawn;
 }
 
 template <typename Us>
-void walkPieces(const Board* board, SideTally* t)
+void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
 {
-    const std::uint8_t* squares = board->squares;
-    const int ownKing = board->kingSquare[Us::side], enemyKing = board->kingSquare[Us::side ^ 1];
+    const ProbeView view = probeView<Us>(padded, board);
+    const std::uint8_t* squares = view.squares;
+    // Distances to either king by square, one load each.
+    const std::uint8_t* fromEnemyKing = distByDelta.at + 119 - board->kingSquare[Us::side ^ 1];
+    const std::uint8_t* fromOwnKing = distByDelta.at + 119 - board->kingSquare[Us::side];
     const PieceEntry* list = board->pieceList[Us::side];
-    const int length =
-        board->pieceListLength[Us::side] < 24 ? board->pieceListLength[Us::side] : 24;
+    const PieceEntry* end =
+        list + (board->pieceListLength[Us::side] < 24 ? board->pieceListLength[Us::side] : 24);
     std::int32_t* amount = t->amount;
 
-    for (int i = 0; i < length; ++i) {
-        if (list[i].alive != 1) continue;
-        const int s = list[i].square, f = file(s), r = rank(s);
-        switch (list[i].piece) {
-        case Us::pawn: {
+    // Pawn sums stay in registers until the walk ends.
+    int placement = 0, pawnSquares = 0, pawnsNearKing = 0;
+    // Slot 0 holds the king, which scores nothing here. Pawns, the most of the men, come first.
+    for (const PieceEntry* e = list + 1; e < end; ++e) {
+        if (e->alive != 1) continue;
+        const int s = e->square, piece = e->piece;
+        if (piece == Us::pawn) {
+            const int r = rank(s);
             ++t->pawns;
-            amount[TERM_PAWN_PLACEMENT] += 2 * centre[s];
-            if (f >= 2 && f <= 7) amount[TERM_PAWN_PLACEMENT] += Us::rankBonus[r];
-            if (t->pawnCount[f] == 0) {
-                t->front[f] = t->rear[f] = std::uint8_t(r);
-            } else {
-                if (Us::ahead(r, t->front[f])) t->front[f] = std::uint8_t(r);
-                if (Us::ahead(t->rear[f], r)) t->rear[f] = std::uint8_t(r);
-            }
-            ++t->pawnCount[f];
-            if (distOnBoard(s, enemyKing) == 1) {
-                ++t->nearAttackers;
-                ++t->nearDistance;
-            }
-            const int stop = s + Us::forward;
-            if (onBoard(stop) && squares[stop] == Us::enemyPawn) {
-                bool rammedOnly = true;  // no enemy pawn on a square it could take
-                for (const int c : {s + Us::captureFirst, s + Us::captureSecond})
-                    if (onBoard(c) && squares[c] == Us::enemyPawn) rammedOnly = false;
-                if (rammedOnly) ++t->blocked;
-            }
+            placement += Us::pawnPlacement[s];
+            t->pawnRanks[file(s)] |= std::uint8_t(1 << (r - 1));
+            pawnsNearKing += view.nearEnemyKing[s];
+            const int left = squares[s + Us::captureFirst], right = squares[s + Us::captureSecond];
+            // Rammed, with no enemy pawn on a square it could take.
+            if (squares[s + Us::forward] == Us::enemyPawn && left != Us::enemyPawn
+                && right != Us::enemyPawn)
+                ++t->blocked;
             // Both squares lie one rank ahead: a pawn short of its fourth rank supports
             // nothing on the fifth.
-            if (Us::relativeRank(r) >= 4) {
-                for (const int c : {s + Us::captureFirst, s + Us::captureSecond}) {
-                    if (!onBoard(c) || Us::relativeRank(rank(c)) < 5) continue;
-                    if (squares[c] == Us::knight || squares[c] == Us::bishop)
-                        amount[TERM_PAWN_PLACEMENT] += 8;
-                    else if (squares[c] == Us::pawn)
-                        amount[TERM_PAWN_PLACEMENT] += 3;
-                }
-            }
+            if (Us::relativeRank(r) >= 4) placement += Us::support[left] + Us::support[right];
             std::uint8_t count = 0;
-            amount[TERM_PAWN_SQUARES] += pawnProbe<Us>(board, s, &count);
+            pawnSquares += pawnProbe<Us>(squares, s, &count);
             t->pawnThreats = count;  // the last pawn's count stands, not a sum
-            break;
+            continue;
         }
+        switch (piece) {
         case Us::knight: {
             if (s == Us::knightHomeB || s == Us::knightHomeG) ++t->undeveloped;
             amount[TERM_MINOR_CENTRE] += 2 * advancedCentre[s];
-            const int m = knightProbe<Us>(board, s, &t->kingZone);
+            const int m = knightProbe<Us>(view, s, &t->kingZone);
             amount[TERM_MOBILITY] += m <= 1 ? -7 * (2 - m) : m;
             t->knightSquare[t->knights] = std::uint8_t(s);  // at most one per list slot
             ++t->knights;
-            const int d = distOnBoard(s, enemyKing);
+            const int d = fromEnemyKing[s];
             if (d <= Us::knightReach) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
+            if (fromOwnKing[s] <= 2) ++t->defenders;
             break;
         }
         case Us::bishop: {
@@ -285,25 +392,27 @@ void walkPieces(const Board* board, SideTally* t)
             const bool home = s == Us::bishopHomeC || s == Us::bishopHomeF;
             if (home) ++t->undeveloped;
             amount[TERM_MINOR_CENTRE] += advancedCentre[s];
-            const int m = bishopProbe<Us>(board, s, &t->kingZone);
+            const int m = bishopProbe<Us>(view, s, &t->kingZone);
             amount[TERM_MOBILITY] += (m >= 2 || home) ? 2 * m : -6 * (2 - m);
             if (bishopTrapped<Us>(board, s)) amount[TERM_TRAPPED_BISHOP] -= 65;
-            if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 15;
-            const int d = distOnBoard(s, enemyKing);
+            if (blocksOwnPawn<Us>(squares, s)) amount[TERM_BLOCKING_PAWN] -= 15;
+            const int d = fromEnemyKing[s];
             if (d <= 3) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
+            if (fromOwnKing[s] <= 2) ++t->defenders;
             break;
         }
         case Us::rook: {
             ++t->rooks;
-            amount[TERM_MOBILITY] += rookProbe<Us>(board, s, &t->kingZone);
+            amount[TERM_MOBILITY] += rookProbe<Us>(view, s, &t->kingZone);
+            const int f = file(s);
             ++t->rookCount[f];
-            if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 19;
-            if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 7;
-            const int d = distOnBoard(s, enemyKing);
+            t->rookFiles |= 1u << f;
+            if (Us::relativeRank(rank(s)) == 7) amount[TERM_SEVENTH_RANK] += 19;
+            if (blocksOwnPawn<Us>(squares, s)) amount[TERM_BLOCKING_PAWN] -= 7;
+            const int d = fromEnemyKing[s];
             if (d <= 3) {
                 ++t->nearAttackers;
                 t->nearDistance += d;
@@ -312,74 +421,97 @@ void walkPieces(const Board* board, SideTally* t)
         }
         case Us::queen: {
             ++t->queens;
-            const int m = queenProbe<Us>(board, s, &t->kingZone);
+            const int m = queenProbe<Us>(view, s, &t->kingZone);
             amount[TERM_MOBILITY] += m;
-            const int d = distOnBoard(s, enemyKing);
+            const int d = fromEnemyKing[s];
             if (d <= 3) {
                 amount[TERM_QUEEN_NEAR_KING] += 8 * (4 - d);
                 ++t->nearAttackers;
                 t->nearDistance += d;
             }
-            if (blocksOwnPawn<Us>(board, s)) amount[TERM_BLOCKING_PAWN] -= 12;
+            if (blocksOwnPawn<Us>(squares, s)) amount[TERM_BLOCKING_PAWN] -= 12;
             if (s != Us::queenHome && m < 3) amount[TERM_MOBILITY] -= 11 * (3 - m) * (3 - m);
-            if (Us::relativeRank(r) == 7) amount[TERM_SEVENTH_RANK] += 17;
-            if (distOnBoard(s, ownKing) <= 2) ++t->defenders;
+            if (Us::relativeRank(rank(s)) == 7) amount[TERM_SEVENTH_RANK] += 17;
+            if (fromOwnKing[s] <= 2) ++t->defenders;
             break;
         }
         default: break;  // the king
         }
     }
+    amount[TERM_PAWN_PLACEMENT] += placement;
+    amount[TERM_PAWN_SQUARES] += pawnSquares;
+    // A pawn next to the enemy king presses it from distance 1.
+    t->nearAttackers += pawnsNearKing;
+    t->nearDistance += pawnsNearKing;
 }
 
 template <typename Us>
-void outposts(const Board* board, SideTally* us, const SideTally* them)
+void outposts(const std::uint8_t* squares, SideTally* us, const SideTally* them)
 {
     for (int i = 0; i < us->knights; ++i) {
         const int s = us->knightSquare[i], f = file(s), r = rank(s);
         if (Us::outpost[s] < 1) continue;
-        if (!notAhead<Us>(them->rear[f - 1], r) || !notAhead<Us>(them->rear[f + 1], r)) continue;
-        bool supported = false;
-        for (const int c : {s - Us::captureFirst, s - Us::captureSecond})
-            if (onBoard(c) && board->squares[c] == Us::pawn) supported = true;
+        // No enemy pawn ahead on a neighbouring file that could drive it away.
+        if ((them->pawnRanks[f - 1] | them->pawnRanks[f + 1]) & Us::aheadOf[r]) continue;
+        const bool supported = squares[s - Us::captureFirst] == Us::pawn
+            || squares[s - Us::captureSecond] == Us::pawn;
         us->amount[TERM_OUTPOSTS] += supported ? 17 : 13;
     }
 }
 
-template <typename Us>
-void fileTerms(SideTally* us, const SideTally* them, int f, bool endgame)
+PawnFiles pawnFiles(const SideTally* t)
 {
-    const int own = us->pawnCount[f];
-    if (own == 0 && us->rookCount[f] == 0) return;  // no pawn nor rook of ours: nothing to score
+    const std::uint64_t pawns = packFiles(t->pawnRanks);
+    return {pawns, fillDown(pawns), fillUp(pawns)};
+}
+
+// Doubled, isolated, passed and backward pawns of Us.
+template <typename Us>
+void pawnStructure(SideTally* us, const PawnFiles* ownFiles, const PawnFiles* enemyFiles,
+    bool endgame)
+{
     std::int32_t* amount = us->amount;
-    const int enemy = them->pawnCount[f];
-    if (own > 1) amount[TERM_DOUBLED] -= 32 * (own - 1);
-    if (own > 0) {
-        if (us->pawnCount[f - 1] == 0 && us->pawnCount[f + 1] == 0)
-            amount[TERM_ISOLATED] -= (f == 1 || f == 8) ? 14 : 29;
+    const std::uint64_t own = ownFiles->pawns;
+    const std::uint64_t ownBehind = Us::fillBehind(ownFiles), ownAhead = Us::fillAhead(ownFiles);
+    const std::uint64_t occupied = ownBehind | ownAhead;  // whole files
+    // Every pawn beyond the first of its file.
+    amount[TERM_DOUBLED] -= 32 * (us->pawns - countFiles(occupied & RANK_1));
 
-        const int r = us->front[f];
-        const int passed = 11 * passedPawnTable[Us::relativeRank(r)];
-        if (them->pawnCount[f - 1] == 0 && enemy == 0 && them->pawnCount[f + 1] == 0)
-            amount[TERM_PASSED] += passed;
-        else if ((them->rear[f] == 0 || Us::ahead(r, them->rear[f]))
-            && notAhead<Us>(them->rear[f - 1], r) && notAhead<Us>(them->rear[f + 1], r))
-            amount[TERM_PASSED] += endgame ? 2 * passed : passed;
+    const std::uint64_t besideOwn = besideFiles(occupied);
+    const std::uint64_t isolated = occupied & ~besideOwn & RANK_1;
+    const int edgeIsolated = countFiles(isolated & EDGE_FILES_RANK_1);
+    amount[TERM_ISOLATED] -= 14 * edgeIsolated + 29 * (countFiles(isolated) - edgeIsolated);
 
-        const int back = us->rear[f];
-        if (Us::relativeRank(back) > 2) {
-            int weakness = 0;
-            for (const int n : {f - 1, f + 1}) {
-                if (n < 1 || n > 8) continue;
-                if (us->pawnCount[n] == 0)
-                    weakness += 1;
-                else if (Us::ahead(us->rear[n], back))
-                    weakness += 2;
-            }
-            if (weakness > 2 && own == 1) amount[TERM_BACKWARD] -= enemy > 0 ? 23 : 27;
-        }
+    // A file's most advanced pawn with no enemy pawn level with or ahead of it on its file, nor
+    // ahead of it beside; doubled in the endgame unless the three files hold no enemy pawn.
+    const std::uint64_t front = own & ~Us::stepBack(ownBehind);
+    const std::uint64_t enemyBehind = Us::fillBehind(enemyFiles);
+    const std::uint64_t stopped = enemyBehind | besideFiles(Us::stepBack(enemyBehind));
+    const std::uint64_t enemyOccupied = enemyFiles->down | enemyFiles->up;
+    const std::uint64_t contested = enemyOccupied | besideFiles(enemyOccupied);
+    for (std::uint64_t passers = front & ~stopped; passers; passers &= passers - 1) {
+        const int bit = std::countr_zero(passers);
+        const int passed = 11 * passedPawnTable[Us::relativeRank((bit & 7) + 1)];
+        amount[TERM_PASSED] += endgame && (contested >> bit & 1) ? 2 * passed : passed;
     }
-    if (own == 0 && us->rookCount[f] > 0)
-        amount[TERM_ROOK_FILES] += enemy == 0 ? 20 * us->rookCount[f] : 12;
+
+    // A lone pawn with no pawn of its side level with or behind it on either neighbouring
+    // file, and not both neighbouring files empty.
+    const std::uint64_t rear = own & ~Us::stepForward(ownAhead);
+    const std::uint64_t backward =
+        front & rear & ~besideFiles(ownAhead) & besideOwn & Us::backwardZone;
+    for (std::uint64_t lone = backward; lone; lone &= lone - 1)
+        amount[TERM_BACKWARD] -= (enemyOccupied >> std::countr_zero(lone) & 1) ? 23 : 27;
+}
+
+// Rooks on files without a pawn of their side.
+void rookFiles(SideTally* us, const SideTally* them)
+{
+    for (std::uint32_t files = us->rookFiles; files; files &= files - 1) {
+        const int f = std::countr_zero(files);
+        if (us->pawnRanks[f]) continue;
+        us->amount[TERM_ROOK_FILES] += them->pawnRanks[f] == 0 ? 20 * us->rookCount[f] : 12;
+    }
 }
 
 // The king-safety items where Us is the attacker: credited to Us.
@@ -396,10 +528,10 @@ void kingAttack(const Board* board, SideTally* us, const SideTally* them)
     if (a >= 2 && a > them->defenders) amount[TERM_KING_OUTNUMBERED] += 15 * (a - them->defenders);
 
     const int fk = file(board->kingSquare[Us::side ^ 1]);
-    if (us->pawnCount[fk] == 0) amount[TERM_KING_FILES] += 15 * us->rookCount[fk];
+    if (us->pawnRanks[fk] == 0) amount[TERM_KING_FILES] += 15 * us->rookCount[fk];
     for (const int n : {fk - 1, fk + 1})
-        if (us->pawnCount[n] == 0)
-            amount[TERM_KING_FILES] += (them->pawnCount[n] > 0 ? 9 : 11) * us->rookCount[n];
+        if (us->pawnRanks[n] == 0)
+            amount[TERM_KING_FILES] += (them->pawnRanks[n] != 0 ? 9 : 11) * us->rookCount[n];
 }
 
 // The king-safety items of Us's own king: credited to (or charged on) Us.
@@ -412,10 +544,10 @@ void kingShelter(
     const bool heavyPair = them->queens > 0 && them->rooks > 0;
     if (ownCastled == 2) {
         amount[TERM_CASTLING] += 27;
-        if (heavyPair && them->pawnCount[8] == 0) amount[TERM_CASTLING] -= 24;
+        if (heavyPair && them->pawnRanks[8] == 0) amount[TERM_CASTLING] -= 24;
     } else if (ownCastled == 1) {
         amount[TERM_CASTLING] += 19;
-        if (heavyPair && them->pawnCount[1] == 0) amount[TERM_CASTLING] -= Us::queenSideStorm;
+        if (heavyPair && them->pawnRanks[1] == 0) amount[TERM_CASTLING] -= Us::queenSideStorm;
     } else {
         amount[TERM_CASTLING] -= 32;
     }
@@ -442,13 +574,19 @@ bool isMaterialDraw(const Board* board, const SideTally* w, const SideTally* b)
         || (cw == 1 && cb == 2 && b->knights + b->bishops == 1);
 }
 
+// The evaluation's copy of the squares: its margin, zero from the start, stays OFF_BOARD; each
+// evaluation copies the board into the middle.
+static_assert(OFF_BOARD == 0);
+PaddedSquares evalSquares;
+
 int evaluate(const Board* board, EvalTerms* terms)
 {
     std::memset(minorAttackersMapW, 0, sizeof minorAttackersMapW);
     std::memset(minorAttackersMapB, 0, sizeof minorAttackersMapB);
+    std::memcpy(evalSquares.at + MARGIN, board->squares, sizeof board->squares);
     SideTally w{}, b{};
-    walkPieces<WhiteSide>(board, &w);
-    walkPieces<BlackSide>(board, &b);
+    walkPieces<WhiteSide>(board, &evalSquares, &w);
+    walkPieces<BlackSide>(board, &evalSquares, &b);
 
     const int nw = w.knights + w.bishops + w.rooks + w.queens;
     const int nb = b.knights + b.bishops + b.rooks + b.queens;
@@ -475,13 +613,15 @@ int evaluate(const Board* board, EvalTerms* terms)
     w.amount[TERM_PAWN_THREATS] += 18 * w.pawnThreats;
     b.amount[TERM_PAWN_THREATS] += 18 * b.pawnThreats;
 
-    outposts<WhiteSide>(board, &w, &b);
-    outposts<BlackSide>(board, &b, &w);
+    const std::uint8_t* squares = evalSquares.at + MARGIN;
+    outposts<WhiteSide>(squares, &w, &b);
+    outposts<BlackSide>(squares, &b, &w);
 
-    for (int f = 1; f <= 8; ++f) {
-        fileTerms<WhiteSide>(&w, &b, f, endgame);
-        fileTerms<BlackSide>(&b, &w, f, endgame);
-    }
+    const PawnFiles whitePawns = pawnFiles(&w), blackPawns = pawnFiles(&b);
+    pawnStructure<WhiteSide>(&w, &whitePawns, &blackPawns, endgame);
+    pawnStructure<BlackSide>(&b, &blackPawns, &whitePawns, endgame);
+    rookFiles(&w, &b);
+    rookFiles(&b, &w);
 
     if (w.blocked > w.pawns / 3 && w.knights > 0) w.amount[TERM_CLOSED] += 17;
     if (b.blocked > b.pawns / 3 && b.knights > 0) b.amount[TERM_CLOSED] += 17;
@@ -524,45 +664,69 @@ int evaluate(const Board* board, EvalTerms* terms)
 int eval(const Board* board) { return evaluate(board, nullptr); }
 int eval(const Board* board, EvalTerms* terms) { return evaluate(board, terms); }
 
+// The probes on their own: each reads a padded copy of the squares, as the evaluation does.
+namespace {
+
+template <typename Us>
+int pawnProbeOf(const Board* board, int sq, std::uint8_t* count)
+{
+    *count = 0;
+    if (sq < 0 || sq >= 128) return 0;
+    PaddedSquares padded;
+    fillPadded(&padded, board);
+    return pawnProbe<Us>(padded.at + MARGIN, sq, count);
+}
+
+template <typename Us, int (*probe)(ProbeView, int, std::uint8_t*)>
+int pieceProbeOf(const Board* board, int sq, std::uint8_t* kingZone)
+{
+    if (sq < 0 || sq >= 128) return 0;
+    PaddedSquares padded;
+    fillPadded(&padded, board);
+    return probe(probeView<Us>(&padded, board), sq, kingZone);
+}
+
+}  // namespace
+
 int getImportantPawnSquaresWhite(const Board* board, int sq, std::uint8_t* count)
 {
-    return pawnProbe<WhiteSide>(board, sq, count);
+    return pawnProbeOf<WhiteSide>(board, sq, count);
 }
 int getImportantPawnSquaresBlack(const Board* board, int sq, std::uint8_t* count)
 {
-    return pawnProbe<BlackSide>(board, sq, count);
+    return pawnProbeOf<BlackSide>(board, sq, count);
 }
 int getImportantKnightSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return knightProbe<WhiteSide>(board, sq, kingZone);
+    return pieceProbeOf<WhiteSide, knightProbe<WhiteSide>>(board, sq, kingZone);
 }
 int getImportantKnightSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return knightProbe<BlackSide>(board, sq, kingZone);
+    return pieceProbeOf<BlackSide, knightProbe<BlackSide>>(board, sq, kingZone);
 }
 int getImportantBishopSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return bishopProbe<WhiteSide>(board, sq, kingZone);
+    return pieceProbeOf<WhiteSide, bishopProbe<WhiteSide>>(board, sq, kingZone);
 }
 int getImportantBishopSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return bishopProbe<BlackSide>(board, sq, kingZone);
+    return pieceProbeOf<BlackSide, bishopProbe<BlackSide>>(board, sq, kingZone);
 }
 int getImportantRookSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return rookProbe<WhiteSide>(board, sq, kingZone);
+    return pieceProbeOf<WhiteSide, rookProbe<WhiteSide>>(board, sq, kingZone);
 }
 int getImportantRookSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return rookProbe<BlackSide>(board, sq, kingZone);
+    return pieceProbeOf<BlackSide, rookProbe<BlackSide>>(board, sq, kingZone);
 }
 int getImportantQueenSquaresWhite(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return queenProbe<WhiteSide>(board, sq, kingZone);
+    return pieceProbeOf<WhiteSide, queenProbe<WhiteSide>>(board, sq, kingZone);
 }
 int getImportantQueenSquaresBlack(const Board* board, int sq, std::uint8_t* kingZone)
 {
-    return queenProbe<BlackSide>(board, sq, kingZone);
+    return pieceProbeOf<BlackSide, queenProbe<BlackSide>>(board, sq, kingZone);
 }
 int bishopIsTrappedWhite(const Board* board, int sq) { return bishopTrapped<WhiteSide>(board, sq); }
 int bishopIsTrappedBlack(const Board* board, int sq) { return bishopTrapped<BlackSide>(board, sq); }
