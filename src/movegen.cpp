@@ -1,6 +1,7 @@
 #include "movegen.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdlib>
 
 #include "attack.h"
@@ -35,10 +36,10 @@ inline bool rejected(Board* board, Move* m, const LegalFilter& filter)
     return !isLegalSimple(board, m);
 }
 
-inline void addMove(Board* board, Move* moves, int* count, int from, int to,
-                    const LegalFilter& filter)
+// Writes from->to at m (four moves for a promotion), classified from the board, and
+// returns how many of them the filter keeps.
+inline int addMove(Board* board, Move* m, int from, int to, const LegalFilter& filter)
 {
-    Move* m = &moves[*count];
     const std::uint8_t piece = board->squares[from];
     const std::uint8_t target = board->squares[to];
     m->from = std::uint8_t(from);
@@ -59,40 +60,61 @@ inline void addMove(Board* board, Move* moves, int* count, int from, int to,
         // The verdict on the queen stands for all four: they differ only in the piece.
         m->flags |= FLAG_PROMOTION;
         m->promotion = whitePawn ? WHITE_QUEEN : BLACK_QUEEN;
-        if (rejected(board, m, filter)) return;
+        if (rejected(board, m, filter)) return 0;
         const std::uint8_t under[3] = {std::uint8_t(m->promotion - 1),
                                        std::uint8_t(m->promotion - 2),
                                        std::uint8_t(m->promotion - 3)};
         for (int i = 0; i < 3; ++i) {
-            moves[*count + 1 + i] = *m;
-            moves[*count + 1 + i].promotion = under[i];
+            m[1 + i] = *m;
+            m[1 + i].promotion = under[i];
         }
-        *count += 4;
-        return;
+        return 4;
     } else if ((from == E1 && (to == G1 || to == C1) && piece == WHITE_KING)
                || (from == E8 && (to == G8 || to == C8) && piece == BLACK_KING)) {
         m->flags |= FLAG_CASTLE;
     }
-    if (rejected(board, m, filter)) return;
-    ++*count;
+    return rejected(board, m, filter) ? 0 : 1;
 }
 
-// A knight, bishop, rook or queen move, or a king step: nothing to classify but a capture.
-// It fills the same fields as addMove would for these men.
-inline void addPieceMove(Board* board, Move* moves, int* count, int from, int to, int piece,
-                         const LegalFilter& filter)
+// A knight, bishop, rook or queen move, or a king step, whose target is known: the same
+// fields as addMove would fill for these men, with nothing to classify. The undo fields
+// are left to makeMove.
+inline void putPieceMove(Move* m, int from, int to, int piece, std::uint8_t captured)
 {
-    Move* m = &moves[*count];
-    const std::uint8_t target = board->squares[to];
     m->from = std::uint8_t(from);
     m->to = std::uint8_t(to);
-    m->flags = target != EMPTY ? FLAG_MOVE | FLAG_CAPTURE : FLAG_MOVE;
+    m->flags = captured == EMPTY ? FLAG_MOVE : FLAG_MOVE | FLAG_CAPTURE;
+    m->captured = captured;
     m->promotion = EMPTY;
     m->piece = std::uint8_t(piece);
-    m->captured = target;
-    if (rejected(board, m, filter)) return;
-    ++*count;
 }
+
+// For each square, the on-board targets of a jump list, in the list's order.
+struct Jumps {
+    std::uint8_t to[128][8];
+    std::uint8_t count[128];
+};
+
+template <std::size_t N>
+constexpr Jumps jumpsOf(const std::array<std::int32_t, N>& offsets)
+{
+    Jumps table{};
+    for (int sq = 0; sq < 128; ++sq) {
+        if (!onBoard(sq)) continue;
+        int n = 0;
+        for (int i = 0; offsets[i]; ++i)
+            if (onBoard(sq + offsets[i])) table.to[sq][n++] = std::uint8_t(sq + offsets[i]);
+        table.count[sq] = std::uint8_t(n);
+    }
+    return table;
+}
+
+constexpr Jumps knightJumpsWhite = jumpsOf(knightOffsetsWhite);
+constexpr Jumps knightJumpsBlack = jumpsOf(knightOffsetsBlack);
+constexpr Jumps kingStepsWhite = jumpsOf(kingOffsetsWhite);
+constexpr Jumps kingStepsBlack = jumpsOf(kingOffsetsBlack);
+static_assert(knightJumpsWhite.count[A1] == 2 && knightJumpsWhite.to[A1][0] == B3
+              && knightJumpsBlack.to[A1][0] == C2 && kingStepsBlack.count[E4] == 8);
 
 // Per-colour facts, so that one body serves both colours line for line.
 struct WhiteSide {
@@ -105,6 +127,8 @@ struct WhiteSide {
     static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsWhite.data();
     static constexpr const std::int32_t* heavyOffsets = heavyOffsetsWhite.data();
     static constexpr const std::int32_t* kingOffsets = kingOffsetsWhite.data();
+    static constexpr const Jumps* knightJumps = &knightJumpsWhite;
+    static constexpr const Jumps* kingSteps = &kingStepsWhite;
     static constexpr std::uint32_t shortRight = CASTLE_WHITE_SHORT, longRight = CASTLE_WHITE_LONG;
     static constexpr int bSq = B1, cSq = C1, dSq = D1, fSq = F1, gSq = G1;
     // a target that is empty or holds an enemy man (off-board squares are tested first)
@@ -122,124 +146,146 @@ struct BlackSide {
     static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsBlack.data();
     static constexpr const std::int32_t* heavyOffsets = heavyOffsetsBlack.data();
     static constexpr const std::int32_t* kingOffsets = kingOffsetsBlack.data();
+    static constexpr const Jumps* knightJumps = &knightJumpsBlack;
+    static constexpr const Jumps* kingSteps = &kingStepsBlack;
     static constexpr std::uint32_t shortRight = CASTLE_BLACK_SHORT, longRight = CASTLE_BLACK_LONG;
     static constexpr int bSq = B8, cSq = C8, dSq = D8, fSq = F8, gSq = G8;
     static constexpr bool open(int code) { return code <= EMPTY; }
     static constexpr bool enemy(int code) { return code > OFF_BOARD && code < EMPTY; }
 };
 
-template <typename S>
-int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
+// The generators below walk each slider's line over the empty squares and then look at
+// the man that stops it: the same moves in the same order as testing every square.
+// Filtered is false for pseudo-legal lists, the search's case, so it pays no filter test.
+template <typename S, bool Filtered>
+int generateAll(Board* board, Move* moves, const LegalFilter& filter)
 {
-    const LegalFilter filter = makeFilter(board, checkLegal);
     const std::uint8_t* squares = board->squares;
     const PieceEntry* list = board->pieceList[S::side];
-    int count = 0;
+    Move* out = moves;
+    auto piece = [&](int from, int to, int code, std::uint8_t captured) {
+        putPieceMove(out, from, to, code, captured);
+        if (!Filtered || !rejected(board, out, filter)) ++out;
+    };
+    auto slide = [&](int from, int code, const std::int32_t* offsets) {
+        for (int i = 0; offsets[i]; ++i) {
+            const int d = offsets[i];
+            int t = from + d;
+            for (; onBoard(t) && squares[t] == EMPTY; t += d) piece(from, t, code, EMPTY);
+            if (onBoard(t) && S::enemy(squares[t])) piece(from, t, code, squares[t]);
+        }
+    };
+    auto jump = [&](int from, int code, const Jumps* jumps) {
+        for (int k = 0; k < jumps->count[from]; ++k) {
+            const int t = jumps->to[from][k];
+            if (S::open(squares[t])) piece(from, t, code, squares[t]);
+        }
+    };
     for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
         if (list[slot].alive != 1) continue;
         const int from = list[slot].square;
-        const int piece = squares[from];
-        if (piece == S::bishop || piece == S::queen) {
-            for (int i = 0; S::diagonalOffsets[i]; ++i) {
-                const int d = S::diagonalOffsets[i];
-                for (int t = from + d; onBoard(t); t += d) {
-                    if (S::open(squares[t]))
-                        addPieceMove(board, moves, &count, from, t, piece, filter);
-                    if (squares[t] != EMPTY) break;
-                }
-            }
-        }
-        if (piece == S::rook || piece == S::queen) {
-            for (int i = 0; S::heavyOffsets[i]; ++i) {
-                const int d = S::heavyOffsets[i];
-                for (int t = from + d; onBoard(t); t += d) {
-                    if (S::open(squares[t]))
-                        addPieceMove(board, moves, &count, from, t, piece, filter);
-                    if (squares[t] != EMPTY) break;
-                }
-            }
-        } else if (piece == S::knight) {
-            for (int i = 0; S::knightOffsets[i]; ++i) {
-                const int t = from + S::knightOffsets[i];
-                if (onBoard(t) && S::open(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
-        } else if (piece == S::pawn) {
+        const int code = squares[from];
+        if (code == S::bishop) {
+            slide(from, code, S::diagonalOffsets);
+        } else if (code == S::rook) {
+            slide(from, code, S::heavyOffsets);
+        } else if (code == S::queen) {
+            slide(from, code, S::diagonalOffsets);
+            slide(from, code, S::heavyOffsets);
+        } else if (code == S::knight) {
+            jump(from, code, S::knightJumps);
+        } else if (code == S::pawn) {
             const int one = from + S::up, two = from + 2 * S::up;
             if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY)
-                addMove(board, moves, &count, from, two, filter);
-            if (onBoard(one) && squares[one] == EMPTY) addMove(board, moves, &count, from, one, filter);
+                out += addMove(board, out, from, two, filter);
+            if (onBoard(one) && squares[one] == EMPTY) out += addMove(board, out, from, one, filter);
             for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
+                if (onBoard(t) && S::enemy(squares[t])) out += addMove(board, out, from, t, filter);
             for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (t == board->epSquare) addMove(board, moves, &count, from, t, filter);
-        } else if (piece == S::king) {
+                if (t == board->epSquare) out += addMove(board, out, from, t, filter);
+        } else if (code == S::king) {
             const int kingSq = board->kingSquare[S::side];
             const int enemySide = S::side ^ 1;
             if ((board->castlingRights & S::shortRight) && squares[S::fSq] == EMPTY
                 && squares[S::gSq] == EMPTY && !isAttackedSimple(board, kingSq, enemySide)
                 && !isAttackedSimple(board, S::fSq, enemySide)
                 && !isAttackedSimple(board, S::gSq, enemySide))
-                addMove(board, moves, &count, from, S::gSq, filter);
+                out += addMove(board, out, from, S::gSq, filter);
             if ((board->castlingRights & S::longRight) && squares[S::bSq] == EMPTY
                 && squares[S::cSq] == EMPTY && squares[S::dSq] == EMPTY
                 && !isAttackedSimple(board, kingSq, enemySide)
                 && !isAttackedSimple(board, S::dSq, enemySide)
                 && !isAttackedSimple(board, S::cSq, enemySide))
-                addMove(board, moves, &count, from, S::cSq, filter);
-            for (int i = 0; S::kingOffsets[i]; ++i) {
-                const int t = from + S::kingOffsets[i];
-                if (onBoard(t) && S::open(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
+                out += addMove(board, out, from, S::cSq, filter);
+            jump(from, code, S::kingSteps);
         }
     }
-    return count;
+    return int(out - moves);
+}
+
+template <typename S, bool Filtered>
+int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
+{
+    const std::uint8_t* squares = board->squares;
+    const PieceEntry* list = board->pieceList[S::side];
+    Move* out = moves;
+    auto take = [&](int from, int to, int code) {
+        putPieceMove(out, from, to, code, squares[to]);
+        if (!Filtered || !rejected(board, out, filter)) ++out;
+    };
+    auto slide = [&](int from, int code, const std::int32_t* offsets) {
+        for (int i = 0; offsets[i]; ++i) {
+            const int d = offsets[i];
+            int t = from + d;
+            while (onBoard(t) && squares[t] == EMPTY) t += d;
+            if (onBoard(t) && S::enemy(squares[t])) take(from, t, code);
+        }
+    };
+    auto jump = [&](int from, int code, const Jumps* jumps) {
+        for (int k = 0; k < jumps->count[from]; ++k) {
+            const int t = jumps->to[from][k];
+            if (S::enemy(squares[t])) take(from, t, code);
+        }
+    };
+    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+        if (list[slot].alive != 1) continue;
+        const int from = list[slot].square;
+        const int code = squares[from];
+        if (code == S::bishop) {
+            slide(from, code, S::diagonalOffsets);
+        } else if (code == S::rook) {
+            slide(from, code, S::heavyOffsets);
+        } else if (code == S::queen) {
+            slide(from, code, S::diagonalOffsets);
+            slide(from, code, S::heavyOffsets);
+        } else if (code == S::knight) {
+            jump(from, code, S::knightJumps);
+        } else if (code == S::king) {
+            jump(from, code, S::kingSteps);
+        } else if (code == S::pawn) {
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (onBoard(t) && S::enemy(squares[t])) out += addMove(board, out, from, t, filter);
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (t == board->epSquare) out += addMove(board, out, from, t, filter);
+        }
+    }
+    return int(out - moves);
+}
+
+template <typename S>
+int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
+{
+    const LegalFilter filter = makeFilter(board, checkLegal);
+    return filter.mode == FILTER_NONE ? generateAll<S, false>(board, moves, filter)
+                                      : generateAll<S, true>(board, moves, filter);
 }
 
 template <typename S>
 int generateTakes(Board* board, Move* moves, std::uint8_t checkLegal)
 {
     const LegalFilter filter = makeFilter(board, checkLegal);
-    const std::uint8_t* squares = board->squares;
-    const PieceEntry* list = board->pieceList[S::side];
-    int count = 0;
-    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
-        if (list[slot].alive != 1) continue;
-        const int from = list[slot].square;
-        const int piece = squares[from];
-        if (piece == S::bishop || piece == S::queen) {
-            for (int i = 0; S::diagonalOffsets[i]; ++i) {
-                const int d = S::diagonalOffsets[i];
-                int t = from + d;
-                while (onBoard(t) && squares[t] == EMPTY) t += d;
-                if (onBoard(t) && S::enemy(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
-        }
-        if (piece == S::rook || piece == S::queen) {
-            for (int i = 0; S::heavyOffsets[i]; ++i) {
-                const int d = S::heavyOffsets[i];
-                int t = from + d;
-                while (onBoard(t) && squares[t] == EMPTY) t += d;
-                if (onBoard(t) && S::enemy(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
-        } else if (piece == S::knight || piece == S::king) {
-            const std::int32_t* offsets = piece == S::knight ? S::knightOffsets : S::kingOffsets;
-            for (int i = 0; offsets[i]; ++i) {
-                const int t = from + offsets[i];
-                if (onBoard(t) && S::enemy(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
-        } else if (piece == S::pawn) {
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (t == board->epSquare) addMove(board, moves, &count, from, t, filter);
-        }
-    }
-    return count;
+    return filter.mode == FILTER_NONE ? generateTakes<S, false>(board, moves, filter)
+                                      : generateTakes<S, true>(board, moves, filter);
 }
 
 }  // namespace
@@ -275,7 +321,7 @@ void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std
                    std::uint8_t checkLegal)
 {
     const LegalFilter filter = {checkLegal ? FILTER_ALL : FILTER_NONE, 0};
-    addMove(board, moves, count, from, to, filter);
+    *count += addMove(board, &moves[*count], from, to, filter);
 }
 
 int generateMovesWhite(Board* board, Move* moves, std::uint8_t checkLegal)
