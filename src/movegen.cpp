@@ -435,19 +435,40 @@ inline bool sameHashMove(const Move& a, const Move& b)
     return a.from == b.from && a.to == b.to && a.flags == b.flags && a.promotion == b.promotion;
 }
 
-inline bool sameKiller(const Move& a, const Move& b)
+// What a killer is matched on (from, to and the man), packed so one compare does.
+constexpr std::uint32_t killerKey(const Move& m)
 {
-    return a.from == b.from && a.to == b.to && a.piece == b.piece;
+    return std::uint32_t(m.from) | std::uint32_t(m.to) << 8 | std::uint32_t(m.piece) << 16;
 }
 
-int quietScore(const Board* board, const Move& m)
+// The per-list facts that every quiet move's score reads, by the mover's colour.
+struct QuietContext {
+    std::uint32_t firstKiller[2];
+    std::uint32_t secondKiller[2];
+    int enemyKing[2];
+};
+
+QuietContext quietContext(const Board* board)
+{
+    QuietContext c;
+    const int ply = board->ply < MAX_PLY ? int(board->ply) : MAX_PLY - 1;
+    for (int side = 0; side < 2; ++side) {
+        const KillerEntry& k = killerMove[side][ply];
+        c.firstKiller[side] = killerKey(k.killers[0]);
+        c.secondKiller[side] = killerKey(k.killers[1]);
+        c.enemyKing[side] = board->kingSquare[side ^ 1];
+    }
+    return c;
+}
+
+int quietScore(const QuietContext& c, const Move& m)
 {
     int score = getHistoryBonus(&m);
     if (m.flags & FLAG_CASTLE) score += CASTLE_BONUS;
     if (m.flags & FLAG_PROMOTION) score += std::abs(pieceValues[m.promotion]) + QUIET_PROMOTION_BONUS;
     const int side = m.piece > EMPTY;
     const int white = side ? m.piece - EMPTY : m.piece;
-    const int d = distOnBoard(m.to, board->kingSquare[side ^ 1]);
+    const int d = distOnBoard(m.to, c.enemyKing[side]);
     if (white == WHITE_PAWN) {
         if (d <= 1) score += PAWN_NEAR_KING_BONUS;
         const int r = rank(m.to);
@@ -455,9 +476,9 @@ int quietScore(const Board* board, const Move& m)
     } else if (white >= WHITE_KNIGHT && white <= WHITE_QUEEN && d <= 2) {
         score += nearKingBonus[white];
     }
-    const KillerEntry& k = killerMove[side][board->ply < MAX_PLY ? board->ply : MAX_PLY - 1];
-    if (sameKiller(m, k.killers[0])) score = FIRST_KILLER_SCORE;
-    if (sameKiller(m, k.killers[1])) score = SECOND_KILLER_SCORE;
+    const std::uint32_t key = killerKey(m);
+    if (key == c.firstKiller[side]) score = FIRST_KILLER_SCORE;
+    if (key == c.secondKiller[side]) score = SECOND_KILLER_SCORE;
     return score;
 }
 
@@ -466,6 +487,8 @@ int quietScore(const Board* board, const Move& m)
 int assignScoreMovelist(Board* board, MoveList* list)
 {
     const Move hashMove = board->hashMove;
+    const bool hashKnown = hashMove.from != NO_SQUARE;
+    const QuietContext context = quietContext(board);
     int best = -32000, bestIndex = 0;
     for (int i = 0; i < list->count; ++i) {
         Move* m = &list->moves[i];
@@ -478,9 +501,9 @@ int assignScoreMovelist(Board* board, MoveList* list)
             if (m->flags & FLAG_PROMOTION) score += std::abs(pieceValues[m->promotion]);
         } else {
             list->seeScore[i] = 0;
-            score = quietScore(board, *m);
+            score = quietScore(context, *m);
         }
-        if (hashMove.from != NO_SQUARE && sameHashMove(*m, hashMove)) {
+        if (hashKnown && sameHashMove(*m, hashMove)) {
             score = HASH_MOVE_SCORE;
             ++hashMoves;
         }
