@@ -1,7 +1,6 @@
 #include "movegen.h"
 
 #include <array>
-#include <cstddef>
 #include <cstdlib>
 
 #include "attack.h"
@@ -88,33 +87,6 @@ inline void putPieceMove(Move* m, int from, int to, int piece, std::uint8_t capt
     m->promotion = EMPTY;
     m->piece = std::uint8_t(piece);
 }
-
-// For each square, the on-board targets of a jump list, in the list's order.
-struct Jumps {
-    std::uint8_t to[128][8];
-    std::uint8_t count[128];
-};
-
-template <std::size_t N>
-constexpr Jumps jumpsOf(const std::array<std::int32_t, N>& offsets)
-{
-    Jumps table{};
-    for (int sq = 0; sq < 128; ++sq) {
-        if (!onBoard(sq)) continue;
-        int n = 0;
-        for (int i = 0; offsets[i]; ++i)
-            if (onBoard(sq + offsets[i])) table.to[sq][n++] = std::uint8_t(sq + offsets[i]);
-        table.count[sq] = std::uint8_t(n);
-    }
-    return table;
-}
-
-constexpr Jumps knightJumpsWhite = jumpsOf(knightOffsetsWhite);
-constexpr Jumps knightJumpsBlack = jumpsOf(knightOffsetsBlack);
-constexpr Jumps kingStepsWhite = jumpsOf(kingOffsetsWhite);
-constexpr Jumps kingStepsBlack = jumpsOf(kingOffsetsBlack);
-static_assert(knightJumpsWhite.count[A1] == 2 && knightJumpsWhite.to[A1][0] == B3
-              && knightJumpsBlack.to[A1][0] == C2 && kingStepsBlack.count[E4] == 8);
 
 // Per-colour facts, so that one body serves both colours line for line.
 struct WhiteSide {
