@@ -1,6 +1,9 @@
 #include "see.h"
 
 #include <array>
+#include <bit>
+#include <cassert>
+#include <cstddef>
 #include <cstdlib>
 
 #include "attack.h"
@@ -40,60 +43,66 @@ constexpr auto lineByDelta = [] {
 }();
 static_assert(lineByDelta[A1 - H8 + 119] == lineOf(-17) && lineByDelta[B1 - A3 + 119] == NO_LINE);
 
-// For each square and line, the squares out to the edge, nearest first.
+// For each square and line, the squares out to the edge, nearest first, closed by an
+// off-board square: the board keeps OFF_BOARD there, so a walk over EMPTY stops on it.
+constexpr std::uint8_t LINE_END = 0x08;
 struct Rays {
-    std::uint8_t at[128][8][7];
-    std::uint8_t length[128][8];
+    std::uint8_t at[128][8][8];
 };
 constexpr Rays rays = [] {
     Rays table{};
     for (int sq = 0; sq < 128; ++sq) {
-        if (!onBoard(sq)) continue;
         for (int r = 0; r < 8; ++r) {
             int n = 0;
-            for (int t = sq + lineSteps[r]; onBoard(t); t += lineSteps[r]) table.at[sq][r][n++] = std::uint8_t(t);
-            table.length[sq][r] = std::uint8_t(n);
+            if (onBoard(sq))
+                for (int t = sq + lineSteps[r]; onBoard(t); t += lineSteps[r])
+                    table.at[sq][r][n++] = std::uint8_t(t);
+            while (n < 8) table.at[sq][r][n++] = LINE_END;
         }
     }
     return table;
 }();
-static_assert(rays.length[A1][lineOf(17)] == 7 && rays.at[B2][lineOf(-17)][0] == A1);
+static_assert(!onBoard(LINE_END) && rays.at[A1][lineOf(17)][6] == H8
+              && rays.at[A1][lineOf(17)][7] == LINE_END && rays.at[B2][lineOf(-17)][0] == A1);
 
-// For each square, the on-board knight jumps from it, each with its place in the white
-// offset order.
+// For each square, the on-board knight jumps to it (in the white order), each with its
+// bit in either colour's jump order.
 struct KnightJumps {
-    std::uint8_t to[128][8];
-    std::uint8_t index[128][8];
+    std::uint8_t from[128][8];
+    std::uint8_t bit[128][8][2];
     std::uint8_t count[128];
 };
+
+template <std::size_t N>
+constexpr int jumpIndex(const std::array<std::int32_t, N>& offsets, std::int32_t offset)
+{
+    int i = 0;
+    while (offsets[i] != offset) ++i;
+    return i;
+}
+
 constexpr KnightJumps knightJumps = [] {
     KnightJumps table{};
     for (int sq = 0; sq < 128; ++sq) {
         if (!onBoard(sq)) continue;
         int n = 0;
         for (int i = 0; knightOffsetsWhite[i]; ++i) {
-            const int t = sq + knightOffsetsWhite[i];
-            if (!onBoard(t)) continue;
-            table.to[sq][n] = std::uint8_t(t);
-            table.index[sq][n++] = std::uint8_t(i);
+            const int offset = knightOffsetsWhite[i];
+            if (!onBoard(sq + offset)) continue;
+            table.from[sq][n] = std::uint8_t(sq + offset);
+            table.bit[sq][n][0] = std::uint8_t(1u << jumpIndex(knightOffsetsWhite, offset));
+            table.bit[sq][n][1] = std::uint8_t(1u << jumpIndex(knightOffsetsBlack, offset));
+            ++n;
         }
         table.count[sq] = std::uint8_t(n);
     }
     return table;
 }();
+static_assert(knightJumps.count[A1] == 2 && knightJumps.from[A1][0] == B3
+              && knightJumps.bit[A1][0][0] == 2 && knightJumps.bit[A1][0][1] == 128);
 
-// A side's knight offsets as places in the white order.
-template <std::size_t N>
-constexpr std::array<std::uint8_t, 8> knightsInOrder(const std::array<std::int32_t, N>& offsets)
-{
-    std::array<std::uint8_t, 8> order{};
-    for (int i = 0; i < 8; ++i) {
-        int j = 0;
-        while (knightOffsetsWhite[j] != offsets[i]) ++j;
-        order[i] = std::uint8_t(j);
-    }
-    return order;
-}
+// Codes of the knights, as bits: (KNIGHT_CODES >> code) & 1 says whether a code is one.
+constexpr unsigned KNIGHT_CODES = 1u << WHITE_KNIGHT | 1u << BLACK_KNIGHT;
 
 struct SeeBlack;
 
@@ -110,7 +119,6 @@ struct SeeWhite {
     static constexpr const std::int32_t* kingOffsets = kingOffsetsWhite.data();
     static constexpr std::array<std::uint8_t, 4> diagonalLines = linesInOrder(diagonalOffsetsWhite);
     static constexpr std::array<std::uint8_t, 4> heavyLines = linesInOrder(heavyOffsetsWhite);
-    static constexpr std::array<std::uint8_t, 8> knightOrder = knightsInOrder(knightOffsetsWhite);
 };
 
 struct SeeBlack {
@@ -125,7 +133,6 @@ struct SeeBlack {
     static constexpr const std::int32_t* kingOffsets = kingOffsetsBlack.data();
     static constexpr std::array<std::uint8_t, 4> diagonalLines = linesInOrder(diagonalOffsetsBlack);
     static constexpr std::array<std::uint8_t, 4> heavyLines = linesInOrder(heavyOffsetsBlack);
-    static constexpr std::array<std::uint8_t, 8> knightOrder = knightsInOrder(knightOffsetsBlack);
 };
 
 // Every capture onto the square, found by looking outward from it; pins are ignored.
@@ -184,7 +191,8 @@ struct Exchange {
     std::uint8_t* squares;
     int square;
     const std::uint8_t* kings;
-    std::uint32_t knights;   // which knight jumps (white order) held a knight at the start
+    std::uint8_t knights[2];  // by colour: the knights a jump away at the start, as bits of
+                              // the colour's jump order
     std::uint8_t lastTaken;  // the last capture played, as makeMove would have left it
 };
 
@@ -205,12 +213,9 @@ int capturesInOrder(const Exchange* x, const Fronts* fronts, Capture* out)
             out[n++] = {std::uint8_t(square + step), EMPTY};
         }
     }
-    if (x->knights) {
-        for (int i = 0; i < 8; ++i) {
-            const int from = square + S::knightOffsets[i];
-            if ((x->knights >> S::knightOrder[i]) & 1 && squares[from] == S::knight)
-                out[n++] = {std::uint8_t(from), EMPTY};
-        }
+    for (unsigned left = x->knights[S::side]; left; left &= left - 1) {
+        const int from = square + S::knightOffsets[std::countr_zero(left)];
+        if (squares[from] == S::knight) out[n++] = {std::uint8_t(from), EMPTY};
     }
     // Queens are found among the bishops and rooks but cost more than both: they wait.
     Capture queens[8];
@@ -280,20 +285,24 @@ int answer(Exchange* x, int moverIsBlack, int alpha)
     const std::uint8_t* squares = x->squares;
     const int square = x->square;
     Fronts fronts;
+    assert(squares[LINE_END] == OFF_BOARD);
     for (int r = 0; r < 8; ++r) {
         const std::uint8_t* line = rays.at[square][r];
-        const int length = rays.length[square][r];
-        int k = 0;
-        while (k < length && squares[line[k]] == EMPTY) ++k;
-        fronts.at[r] = k < length ? line[k] : std::uint8_t(NO_SQUARE);
-        fronts.code[r] = k < length ? squares[line[k]] : std::uint8_t(OFF_BOARD);
+        while (squares[*line] == EMPTY) ++line;
+        fronts.at[r] = *line;
+        fronts.code[r] = squares[*line];
     }
-    std::uint32_t knights = 0;
-    for (int k = 0; k < knightJumps.count[square]; ++k) {
-        const int code = squares[knightJumps.to[square][k]];
-        if (code == WHITE_KNIGHT || code == BLACK_KNIGHT) knights |= 1u << knightJumps.index[square][k];
+    const int jumps = knightJumps.count[square];
+    unsigned near = 0;
+    for (int k = 0; k < jumps; ++k) near |= KNIGHT_CODES >> squares[knightJumps.from[square][k]];
+    x->knights[0] = x->knights[1] = 0;
+    if (near & 1) {
+        for (int k = 0; k < jumps; ++k) {
+            const int code = squares[knightJumps.from[square][k]];
+            if (code == WHITE_KNIGHT) x->knights[0] |= knightJumps.bit[square][k][0];
+            if (code == BLACK_KNIGHT) x->knights[1] |= knightJumps.bit[square][k][1];
+        }
     }
-    x->knights = knights;
     return moverIsBlack ? exchange<SeeWhite>(x, &fronts, alpha, 32000, seeMaterial)
                         : exchange<SeeBlack>(x, &fronts, alpha, 32000, seeMaterial);
 }
