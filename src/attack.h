@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "board.h"
@@ -16,6 +17,34 @@ inline constexpr std::array<std::int32_t, 9> kingOffsetsWhite = {1, -1, -15, -16
 inline constexpr std::array<std::int32_t, 9> kingOffsetsBlack = {1, -1, 15, 16, 17, -15, -16, -17, 0};
 static_assert(knightOffsetsWhite.back() == 0 && diagonalOffsetsBlack.back() == 0
               && heavyOffsetsBlack.back() == 0 && kingOffsetsBlack.back() == 0);
+
+// For each square, the on-board targets of a jump list, in the list's order: the loops
+// over knight jumps and king steps then need no edge test.
+struct Jumps {
+    std::uint8_t to[128][8];
+    std::uint8_t count[128];
+};
+
+template <std::size_t N>
+constexpr Jumps jumpsOf(const std::array<std::int32_t, N>& offsets)
+{
+    Jumps table{};
+    for (int sq = 0; sq < 128; ++sq) {
+        if (!onBoard(sq)) continue;
+        int n = 0;
+        for (int i = 0; offsets[i]; ++i)
+            if (onBoard(sq + offsets[i])) table.to[sq][n++] = std::uint8_t(sq + offsets[i]);
+        table.count[sq] = std::uint8_t(n);
+    }
+    return table;
+}
+
+inline constexpr Jumps knightJumpsWhite = jumpsOf(knightOffsetsWhite);
+inline constexpr Jumps knightJumpsBlack = jumpsOf(knightOffsetsBlack);
+inline constexpr Jumps kingStepsWhite = jumpsOf(kingOffsetsWhite);
+inline constexpr Jumps kingStepsBlack = jumpsOf(kingOffsetsBlack);
+static_assert(knightJumpsWhite.count[A1] == 2 && knightJumpsWhite.to[A1][0] == B3
+              && knightJumpsBlack.to[A1][0] == C2 && kingStepsBlack.count[E4] == 8);
 
 // For a 0x88 difference (target - origin + 119): the step that leads from origin to target
 // along a line, or 0, and the kinds of man that attack along it.

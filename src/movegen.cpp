@@ -35,10 +35,10 @@ inline bool rejected(Board* board, Move* m, const LegalFilter& filter)
     return !isLegalSimple(board, m);
 }
 
-inline void addMove(Board* board, Move* moves, int* count, int from, int to,
-                    const LegalFilter& filter)
+// Writes from->to at m (four moves for a promotion), classified from the board, and
+// returns how many of them the filter keeps.
+inline int addMove(Board* board, Move* m, int from, int to, const LegalFilter& filter)
 {
-    Move* m = &moves[*count];
     const std::uint8_t piece = board->squares[from];
     const std::uint8_t target = board->squares[to];
     m->from = std::uint8_t(from);
@@ -59,39 +59,33 @@ inline void addMove(Board* board, Move* moves, int* count, int from, int to,
         // The verdict on the queen stands for all four: they differ only in the piece.
         m->flags |= FLAG_PROMOTION;
         m->promotion = whitePawn ? WHITE_QUEEN : BLACK_QUEEN;
-        if (rejected(board, m, filter)) return;
+        if (rejected(board, m, filter)) return 0;
         const std::uint8_t under[3] = {std::uint8_t(m->promotion - 1),
                                        std::uint8_t(m->promotion - 2),
                                        std::uint8_t(m->promotion - 3)};
         for (int i = 0; i < 3; ++i) {
-            moves[*count + 1 + i] = *m;
-            moves[*count + 1 + i].promotion = under[i];
+            m[1 + i] = *m;
+            m[1 + i].promotion = under[i];
         }
-        *count += 4;
-        return;
+        return 4;
     } else if ((from == E1 && (to == G1 || to == C1) && piece == WHITE_KING)
                || (from == E8 && (to == G8 || to == C8) && piece == BLACK_KING)) {
         m->flags |= FLAG_CASTLE;
     }
-    if (rejected(board, m, filter)) return;
-    ++*count;
+    return rejected(board, m, filter) ? 0 : 1;
 }
 
-// A knight, bishop, rook or queen move, or a king step: nothing to classify but a capture.
-// It fills the same fields as addMove would for these men.
-inline void addPieceMove(Board* board, Move* moves, int* count, int from, int to, int piece,
-                         const LegalFilter& filter)
+// A knight, bishop, rook or queen move, or a king step, whose target is known: the same
+// fields as addMove would fill for these men, with nothing to classify. The undo fields
+// are left to makeMove.
+inline void putPieceMove(Move* m, int from, int to, int piece, std::uint8_t captured)
 {
-    Move* m = &moves[*count];
-    const std::uint8_t target = board->squares[to];
     m->from = std::uint8_t(from);
     m->to = std::uint8_t(to);
-    m->flags = target != EMPTY ? FLAG_MOVE | FLAG_CAPTURE : FLAG_MOVE;
+    m->flags = captured == EMPTY ? FLAG_MOVE : FLAG_MOVE | FLAG_CAPTURE;
+    m->captured = captured;
     m->promotion = EMPTY;
     m->piece = std::uint8_t(piece);
-    m->captured = target;
-    if (rejected(board, m, filter)) return;
-    ++*count;
 }
 
 // Per-colour facts, so that one body serves both colours line for line.
@@ -105,6 +99,8 @@ struct WhiteSide {
     static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsWhite.data();
     static constexpr const std::int32_t* heavyOffsets = heavyOffsetsWhite.data();
     static constexpr const std::int32_t* kingOffsets = kingOffsetsWhite.data();
+    static constexpr const Jumps* knightJumps = &knightJumpsWhite;
+    static constexpr const Jumps* kingSteps = &kingStepsWhite;
     static constexpr std::uint32_t shortRight = CASTLE_WHITE_SHORT, longRight = CASTLE_WHITE_LONG;
     static constexpr int bSq = B1, cSq = C1, dSq = D1, fSq = F1, gSq = G1;
     // a target that is empty or holds an enemy man (off-board squares are tested first)
@@ -122,14 +118,17 @@ struct BlackSide {
     static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsBlack.data();
     static constexpr const std::int32_t* heavyOffsets = heavyOffsetsBlack.data();
     static constexpr const std::int32_t* kingOffsets = kingOffsetsBlack.data();
+    static constexpr const Jumps* knightJumps = &knightJumpsBlack;
+    static constexpr const Jumps* kingSteps = &kingStepsBlack;
     static constexpr std::uint32_t shortRight = CASTLE_BLACK_SHORT, longRight = CASTLE_BLACK_LONG;
     static constexpr int bSq = B8, cSq = C8, dSq = D8, fSq = F8, gSq = G8;
     static constexpr bool open(int code) { return code <= EMPTY; }
     static constexpr bool enemy(int code) { return code > OFF_BOARD && code < EMPTY; }
 };
 
+// Castling moves, short first: the king's first moves in generation order.
 template <typename S>
-void addCastlings(Board* board, Move* moves, int* count, int from, const LegalFilter& filter)
+Move* addCastlings(Board* board, Move* out, int from, const LegalFilter& filter)
 {
     const std::uint8_t* squares = board->squares;
     const int kingSq = board->kingSquare[S::side];
@@ -138,115 +137,136 @@ void addCastlings(Board* board, Move* moves, int* count, int from, const LegalFi
         && squares[S::gSq] == EMPTY && !isAttackedSimple(board, kingSq, enemySide)
         && !isAttackedSimple(board, S::fSq, enemySide)
         && !isAttackedSimple(board, S::gSq, enemySide))
-        addMove(board, moves, count, from, S::gSq, filter);
+        out += addMove(board, out, from, S::gSq, filter);
     if ((board->castlingRights & S::longRight) && squares[S::bSq] == EMPTY
         && squares[S::cSq] == EMPTY && squares[S::dSq] == EMPTY
         && !isAttackedSimple(board, kingSq, enemySide)
         && !isAttackedSimple(board, S::dSq, enemySide)
         && !isAttackedSimple(board, S::cSq, enemySide))
-        addMove(board, moves, count, from, S::cSq, filter);
+        out += addMove(board, out, from, S::cSq, filter);
+    return out;
+}
+
+// The generators below walk each slider's line over the empty squares and then look at
+// the man that stops it: the same moves in the same order as testing every square.
+// Filtered is false for pseudo-legal lists, the search's case, so it pays no filter test.
+template <typename S, bool Filtered>
+int generateAll(Board* board, Move* moves, const LegalFilter& filter)
+{
+    const std::uint8_t* squares = board->squares;
+    const PieceEntry* list = board->pieceList[S::side];
+    Move* out = moves;
+    auto piece = [&](int from, int to, int code, std::uint8_t captured) {
+        putPieceMove(out, from, to, code, captured);
+        if (!Filtered || !rejected(board, out, filter)) ++out;
+    };
+    auto slide = [&](int from, int code, const std::int32_t* offsets) {
+        for (int i = 0; offsets[i]; ++i) {
+            const int d = offsets[i];
+            int t = from + d;
+            for (; onBoard(t) && squares[t] == EMPTY; t += d) piece(from, t, code, EMPTY);
+            if (onBoard(t) && S::enemy(squares[t])) piece(from, t, code, squares[t]);
+        }
+    };
+    auto jump = [&](int from, int code, const Jumps* jumps) {
+        for (int k = 0; k < jumps->count[from]; ++k) {
+            const int t = jumps->to[from][k];
+            if (S::open(squares[t])) piece(from, t, code, squares[t]);
+        }
+    };
+    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+        if (list[slot].alive != 1) continue;
+        const int from = list[slot].square;
+        const int code = squares[from];
+        if (code == S::bishop) {
+            slide(from, code, S::diagonalOffsets);
+        } else if (code == S::rook) {
+            slide(from, code, S::heavyOffsets);
+        } else if (code == S::queen) {
+            slide(from, code, S::diagonalOffsets);
+            slide(from, code, S::heavyOffsets);
+        } else if (code == S::knight) {
+            jump(from, code, S::knightJumps);
+        } else if (code == S::pawn) {
+            const int one = from + S::up, two = from + 2 * S::up;
+            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY)
+                out += addMove(board, out, from, two, filter);
+            if (onBoard(one) && squares[one] == EMPTY) out += addMove(board, out, from, one, filter);
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (onBoard(t) && S::enemy(squares[t])) out += addMove(board, out, from, t, filter);
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (t == board->epSquare) out += addMove(board, out, from, t, filter);
+        } else if (code == S::king) {
+            out = addCastlings<S>(board, out, from, filter);
+            jump(from, code, S::kingSteps);
+        }
+    }
+    return int(out - moves);
+}
+
+template <typename S, bool Filtered>
+int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
+{
+    const std::uint8_t* squares = board->squares;
+    const PieceEntry* list = board->pieceList[S::side];
+    Move* out = moves;
+    auto take = [&](int from, int to, int code) {
+        putPieceMove(out, from, to, code, squares[to]);
+        if (!Filtered || !rejected(board, out, filter)) ++out;
+    };
+    auto slide = [&](int from, int code, const std::int32_t* offsets) {
+        for (int i = 0; offsets[i]; ++i) {
+            const int d = offsets[i];
+            int t = from + d;
+            while (onBoard(t) && squares[t] == EMPTY) t += d;
+            if (onBoard(t) && S::enemy(squares[t])) take(from, t, code);
+        }
+    };
+    auto jump = [&](int from, int code, const Jumps* jumps) {
+        for (int k = 0; k < jumps->count[from]; ++k) {
+            const int t = jumps->to[from][k];
+            if (S::enemy(squares[t])) take(from, t, code);
+        }
+    };
+    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+        if (list[slot].alive != 1) continue;
+        const int from = list[slot].square;
+        const int code = squares[from];
+        if (code == S::bishop) {
+            slide(from, code, S::diagonalOffsets);
+        } else if (code == S::rook) {
+            slide(from, code, S::heavyOffsets);
+        } else if (code == S::queen) {
+            slide(from, code, S::diagonalOffsets);
+            slide(from, code, S::heavyOffsets);
+        } else if (code == S::knight) {
+            jump(from, code, S::knightJumps);
+        } else if (code == S::king) {
+            jump(from, code, S::kingSteps);
+        } else if (code == S::pawn) {
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (onBoard(t) && S::enemy(squares[t])) out += addMove(board, out, from, t, filter);
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (t == board->epSquare) out += addMove(board, out, from, t, filter);
+        }
+    }
+    return int(out - moves);
 }
 
 template <typename S>
 int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
 {
     const LegalFilter filter = makeFilter(board, checkLegal);
-    const std::uint8_t* squares = board->squares;
-    const PieceEntry* list = board->pieceList[S::side];
-    int count = 0;
-    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
-        if (list[slot].alive != 1) continue;
-        const int from = list[slot].square;
-        const int piece = squares[from];
-        if (piece == S::bishop || piece == S::queen) {
-            for (int i = 0; S::diagonalOffsets[i]; ++i) {
-                const int d = S::diagonalOffsets[i];
-                for (int t = from + d; onBoard(t); t += d) {
-                    if (S::open(squares[t]))
-                        addPieceMove(board, moves, &count, from, t, piece, filter);
-                    if (squares[t] != EMPTY) break;
-                }
-            }
-        }
-        if (piece == S::rook || piece == S::queen) {
-            for (int i = 0; S::heavyOffsets[i]; ++i) {
-                const int d = S::heavyOffsets[i];
-                for (int t = from + d; onBoard(t); t += d) {
-                    if (S::open(squares[t]))
-                        addPieceMove(board, moves, &count, from, t, piece, filter);
-                    if (squares[t] != EMPTY) break;
-                }
-            }
-        } else if (piece == S::knight) {
-            for (int i = 0; S::knightOffsets[i]; ++i) {
-                const int t = from + S::knightOffsets[i];
-                if (onBoard(t) && S::open(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
-        } else if (piece == S::pawn) {
-            const int one = from + S::up, two = from + 2 * S::up;
-            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY)
-                addMove(board, moves, &count, from, two, filter);
-            if (onBoard(one) && squares[one] == EMPTY) addMove(board, moves, &count, from, one, filter);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (t == board->epSquare) addMove(board, moves, &count, from, t, filter);
-        } else if (piece == S::king) {
-            addCastlings<S>(board, moves, &count, from, filter);
-            for (int i = 0; S::kingOffsets[i]; ++i) {
-                const int t = from + S::kingOffsets[i];
-                if (onBoard(t) && S::open(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
-        }
-    }
-    return count;
+    return filter.mode == FILTER_NONE ? generateAll<S, false>(board, moves, filter)
+                                      : generateAll<S, true>(board, moves, filter);
 }
 
 template <typename S>
 int generateTakes(Board* board, Move* moves, std::uint8_t checkLegal)
 {
     const LegalFilter filter = makeFilter(board, checkLegal);
-    const std::uint8_t* squares = board->squares;
-    const PieceEntry* list = board->pieceList[S::side];
-    int count = 0;
-    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
-        if (list[slot].alive != 1) continue;
-        const int from = list[slot].square;
-        const int piece = squares[from];
-        if (piece == S::bishop || piece == S::queen) {
-            for (int i = 0; S::diagonalOffsets[i]; ++i) {
-                const int d = S::diagonalOffsets[i];
-                int t = from + d;
-                while (onBoard(t) && squares[t] == EMPTY) t += d;
-                if (onBoard(t) && S::enemy(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
-        }
-        if (piece == S::rook || piece == S::queen) {
-            for (int i = 0; S::heavyOffsets[i]; ++i) {
-                const int d = S::heavyOffsets[i];
-                int t = from + d;
-                while (onBoard(t) && squares[t] == EMPTY) t += d;
-                if (onBoard(t) && S::enemy(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
-        } else if (piece == S::knight || piece == S::king) {
-            const std::int32_t* offsets = piece == S::knight ? S::knightOffsets : S::kingOffsets;
-            for (int i = 0; offsets[i]; ++i) {
-                const int t = from + offsets[i];
-                if (onBoard(t) && S::enemy(squares[t]))
-                    addPieceMove(board, moves, &count, from, t, piece, filter);
-            }
-        } else if (piece == S::pawn) {
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (onBoard(t) && S::enemy(squares[t])) addMove(board, moves, &count, from, t, filter);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (t == board->epSquare) addMove(board, moves, &count, from, t, filter);
-        }
-    }
-    return count;
+    return filter.mode == FILTER_NONE ? generateTakes<S, false>(board, moves, filter)
+                                      : generateTakes<S, true>(board, moves, filter);
 }
 
 // Whether a move of the man on `from` may uncover a check: the first man beyond it, seen
@@ -277,69 +297,68 @@ int generateChecks(Board* board, Move* moves)
     const std::uint8_t* squares = board->squares;
     const int king = board->kingSquare[S::side ^ 1];
     const PieceEntry* list = board->pieceList[S::side];
-    int count = 0;
-    // Keeps, of the moves added from `start` on, those that give check.
-    auto keepChecks = [&](int start) {
-        int kept = start;
-        for (int i = start; i < count; ++i)
-            if (givesCheck(board, &moves[i])) moves[kept++] = moves[i];
-        count = kept;
+    Move* out = moves;
+    // Keeps, of the moves written from `first` on, those that give check.
+    auto keepChecks = [&](Move* first) {
+        Move* kept = first;
+        for (Move* m = first; m < out; ++m)
+            if (givesCheck(board, m)) *kept++ = *m;
+        out = kept;
     };
     for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
         if (list[slot].alive != 1) continue;
         const int from = list[slot].square;
-        const int piece = squares[from];
+        const int code = squares[from];
         const bool uncovers = mayUncoverCheck<S>(board, from, king);
         auto mayCheckFrom = [&](int t, int kinds) {
             return uncovers || (geometry.kind[king - t + 119] & kinds);
         };
         auto tryQuiet = [&](int t) {
-            const int start = count;
-            addPieceMove(board, moves, &count, from, t, piece, none);
-            keepChecks(start);
+            putPieceMove(out, from, t, code, EMPTY);
+            if (givesCheck(board, out)) ++out;
         };
-        auto slideQuiet = [&](const std::int32_t* offsets, int kinds) {
+        auto slide = [&](const std::int32_t* offsets, int kinds) {
             for (int i = 0; offsets[i]; ++i)
                 for (int t = from + offsets[i]; onBoard(t) && squares[t] == EMPTY; t += offsets[i])
                     if (mayCheckFrom(t, kinds)) tryQuiet(t);
         };
-        const int queenLines = LINE_DIAGONAL | LINE_STRAIGHT;
-        if (piece == S::bishop || piece == S::queen)
-            slideQuiet(S::diagonalOffsets, piece == S::queen ? queenLines : LINE_DIAGONAL);
-        if (piece == S::rook || piece == S::queen) {
-            slideQuiet(S::heavyOffsets, piece == S::queen ? queenLines : LINE_STRAIGHT);
-        } else if (piece == S::knight) {
-            for (int i = 0; S::knightOffsets[i]; ++i) {
-                const int t = from + S::knightOffsets[i];
-                if (onBoard(t) && squares[t] == EMPTY && mayCheckFrom(t, KNIGHT_JUMP)) tryQuiet(t);
+        auto jump = [&](const Jumps* jumps, int kinds) {
+            for (int k = 0; k < jumps->count[from]; ++k) {
+                const int t = jumps->to[from][k];
+                if (squares[t] == EMPTY && mayCheckFrom(t, kinds)) tryQuiet(t);
             }
-        } else if (piece == S::pawn) {
-            auto pawnMayCheckFrom = [&](int t) {
-                const bool promotes = rank(t) == (S::side ? 1 : 8);
-                return uncovers || promotes || king == t + S::captureFirst
-                    || king == t + S::captureSecond;
-            };
-            auto tryPush = [&](int t) {
-                const int start = count;
-                addMove(board, moves, &count, from, t, none);
-                keepChecks(start);
-            };
+        };
+        auto push = [&](int t) {
+            const bool promotes = rank(t) == (S::side ? 1 : 8);
+            if (!uncovers && !promotes && king != t + S::captureFirst && king != t + S::captureSecond)
+                return;
+            Move* first = out;
+            out += addMove(board, out, from, t, none);
+            keepChecks(first);
+        };
+        constexpr int queenLines = LINE_DIAGONAL | LINE_STRAIGHT;
+        if (code == S::bishop) {
+            slide(S::diagonalOffsets, LINE_DIAGONAL);
+        } else if (code == S::rook) {
+            slide(S::heavyOffsets, LINE_STRAIGHT);
+        } else if (code == S::queen) {
+            slide(S::diagonalOffsets, queenLines);
+            slide(S::heavyOffsets, queenLines);
+        } else if (code == S::knight) {
+            jump(S::knightJumps, KNIGHT_JUMP);
+        } else if (code == S::pawn) {
             const int one = from + S::up, two = from + 2 * S::up;
-            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY
-                && pawnMayCheckFrom(two))
-                tryPush(two);
-            if (onBoard(one) && squares[one] == EMPTY && pawnMayCheckFrom(one)) tryPush(one);
-        } else if (piece == S::king) {
-            const int start = count;
-            addCastlings<S>(board, moves, &count, from, none);
-            keepChecks(start);
-            for (int i = 0; S::kingOffsets[i]; ++i) {
-                const int t = from + S::kingOffsets[i];
-                if (onBoard(t) && squares[t] == EMPTY && mayCheckFrom(t, KING_STEP)) tryQuiet(t);
-            }
+            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY)
+                push(two);
+            if (onBoard(one) && squares[one] == EMPTY) push(one);
+        } else if (code == S::king) {
+            Move* first = out;
+            out = addCastlings<S>(board, out, from, none);
+            keepChecks(first);
+            jump(S::kingSteps, KING_STEP);
         }
     }
-    return count;
+    return int(out - moves);
 }
 
 }  // namespace
@@ -375,7 +394,7 @@ void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std
                    std::uint8_t checkLegal)
 {
     const LegalFilter filter = {checkLegal ? FILTER_ALL : FILTER_NONE, 0};
-    addMove(board, moves, count, from, to, filter);
+    *count += addMove(board, &moves[*count], from, to, filter);
 }
 
 // Whether the move, not yet made, will leave the enemy king attacked: the man arriving on
@@ -554,19 +573,40 @@ inline bool sameHashMove(const Move& a, const Move& b)
     return a.from == b.from && a.to == b.to && a.flags == b.flags && a.promotion == b.promotion;
 }
 
-inline bool sameKiller(const Move& a, const Move& b)
+// What a killer is matched on (from, to and the man), packed so one compare does.
+constexpr std::uint32_t killerKey(const Move& m)
 {
-    return a.from == b.from && a.to == b.to && a.piece == b.piece;
+    return std::uint32_t(m.from) | std::uint32_t(m.to) << 8 | std::uint32_t(m.piece) << 16;
 }
 
-int quietScore(const Board* board, const Move& m)
+// The per-list facts that every quiet move's score reads, by the mover's colour.
+struct QuietContext {
+    std::uint32_t firstKiller[2];
+    std::uint32_t secondKiller[2];
+    int enemyKing[2];
+};
+
+QuietContext quietContext(const Board* board)
+{
+    QuietContext c;
+    const int ply = board->ply < MAX_PLY ? int(board->ply) : MAX_PLY - 1;
+    for (int side = 0; side < 2; ++side) {
+        const KillerEntry& k = killerMove[side][ply];
+        c.firstKiller[side] = killerKey(k.killers[0]);
+        c.secondKiller[side] = killerKey(k.killers[1]);
+        c.enemyKing[side] = board->kingSquare[side ^ 1];
+    }
+    return c;
+}
+
+int quietScore(const QuietContext& c, const Move& m)
 {
     int score = getHistoryBonus(&m);
     if (m.flags & FLAG_CASTLE) score += CASTLE_BONUS;
     if (m.flags & FLAG_PROMOTION) score += std::abs(pieceValues[m.promotion]) + QUIET_PROMOTION_BONUS;
     const int side = m.piece > EMPTY;
     const int white = side ? m.piece - EMPTY : m.piece;
-    const int d = distOnBoard(m.to, board->kingSquare[side ^ 1]);
+    const int d = distOnBoard(m.to, c.enemyKing[side]);
     if (white == WHITE_PAWN) {
         if (d <= 1) score += PAWN_NEAR_KING_BONUS;
         const int r = rank(m.to);
@@ -574,9 +614,9 @@ int quietScore(const Board* board, const Move& m)
     } else if (white >= WHITE_KNIGHT && white <= WHITE_QUEEN && d <= 2) {
         score += nearKingBonus[white];
     }
-    const KillerEntry& k = killerMove[side][board->ply < MAX_PLY ? board->ply : MAX_PLY - 1];
-    if (sameKiller(m, k.killers[0])) score = FIRST_KILLER_SCORE;
-    if (sameKiller(m, k.killers[1])) score = SECOND_KILLER_SCORE;
+    const std::uint32_t key = killerKey(m);
+    if (key == c.firstKiller[side]) score = FIRST_KILLER_SCORE;
+    if (key == c.secondKiller[side]) score = SECOND_KILLER_SCORE;
     return score;
 }
 
@@ -585,6 +625,8 @@ int quietScore(const Board* board, const Move& m)
 int assignScoreMovelist(Board* board, MoveList* list)
 {
     const Move hashMove = board->hashMove;
+    const bool hashKnown = hashMove.from != NO_SQUARE;
+    const QuietContext context = quietContext(board);
     int best = -32000, bestIndex = 0;
     for (int i = 0; i < list->count; ++i) {
         Move* m = &list->moves[i];
@@ -597,9 +639,9 @@ int assignScoreMovelist(Board* board, MoveList* list)
             if (m->flags & FLAG_PROMOTION) score += std::abs(pieceValues[m->promotion]);
         } else {
             list->seeScore[i] = 0;
-            score = quietScore(board, *m);
+            score = quietScore(context, *m);
         }
-        if (hashMove.from != NO_SQUARE && sameHashMove(*m, hashMove)) {
+        if (hashKnown && sameHashMove(*m, hashMove)) {
             score = HASH_MOVE_SCORE;
             ++hashMoves;
         }

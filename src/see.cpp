@@ -1,5 +1,9 @@
 #include "see.h"
 
+#include <array>
+#include <bit>
+#include <cassert>
+#include <cstddef>
 #include <cstdlib>
 
 #include "attack.h"
@@ -10,6 +14,95 @@ int seeMaterial;
 int seeEval(const Board* board) { return board->sideToMove ? -board->material : board->material; }
 
 namespace {
+
+// The eight lines through a square: diagonals first, then ranks and files.
+constexpr std::array<std::int32_t, 8> lineSteps = {15, 17, -15, -17, 1, -1, 16, -16};
+constexpr int NO_LINE = 8;
+
+constexpr int lineOf(std::int32_t step)
+{
+    int r = 0;
+    while (r < NO_LINE && lineSteps[r] != step) ++r;
+    return r;
+}
+
+// A side's lines in the order its attacker search walks them.
+template <std::size_t N>
+constexpr std::array<std::uint8_t, 4> linesInOrder(const std::array<std::int32_t, N>& offsets)
+{
+    return {std::uint8_t(lineOf(offsets[0])), std::uint8_t(lineOf(offsets[1])),
+            std::uint8_t(lineOf(offsets[2])), std::uint8_t(lineOf(offsets[3]))};
+}
+
+// For a 0x88 difference (origin - square + 119): the line from the square to the origin.
+constexpr auto lineByDelta = [] {
+    std::array<std::uint8_t, 239> line{};
+    for (int d = 0; d < 239; ++d)
+        line[d] = geometry.step[d] ? std::uint8_t(lineOf(geometry.step[d])) : std::uint8_t(NO_LINE);
+    return line;
+}();
+static_assert(lineByDelta[A1 - H8 + 119] == lineOf(-17) && lineByDelta[B1 - A3 + 119] == NO_LINE);
+
+// For each square and line, the squares out to the edge, nearest first, closed by an
+// off-board square: the board keeps OFF_BOARD there, so a walk over EMPTY stops on it.
+constexpr std::uint8_t LINE_END = 0x08;
+struct Rays {
+    std::uint8_t at[128][8][8];
+};
+constexpr Rays rays = [] {
+    Rays table{};
+    for (int sq = 0; sq < 128; ++sq) {
+        for (int r = 0; r < 8; ++r) {
+            int n = 0;
+            if (onBoard(sq))
+                for (int t = sq + lineSteps[r]; onBoard(t); t += lineSteps[r])
+                    table.at[sq][r][n++] = std::uint8_t(t);
+            while (n < 8) table.at[sq][r][n++] = LINE_END;
+        }
+    }
+    return table;
+}();
+static_assert(!onBoard(LINE_END) && rays.at[A1][lineOf(17)][6] == H8
+              && rays.at[A1][lineOf(17)][7] == LINE_END && rays.at[B2][lineOf(-17)][0] == A1);
+
+// For each square, the on-board knight jumps to it (in the white order), each with its
+// bit in either colour's jump order.
+struct KnightJumps {
+    std::uint8_t from[128][8];
+    std::uint8_t bit[128][8][2];
+    std::uint8_t count[128];
+};
+
+template <std::size_t N>
+constexpr int jumpIndex(const std::array<std::int32_t, N>& offsets, std::int32_t offset)
+{
+    int i = 0;
+    while (offsets[i] != offset) ++i;
+    return i;
+}
+
+constexpr KnightJumps knightJumps = [] {
+    KnightJumps table{};
+    for (int sq = 0; sq < 128; ++sq) {
+        if (!onBoard(sq)) continue;
+        int n = 0;
+        for (int i = 0; knightOffsetsWhite[i]; ++i) {
+            const int offset = knightOffsetsWhite[i];
+            if (!onBoard(sq + offset)) continue;
+            table.from[sq][n] = std::uint8_t(sq + offset);
+            table.bit[sq][n][0] = std::uint8_t(1u << jumpIndex(knightOffsetsWhite, offset));
+            table.bit[sq][n][1] = std::uint8_t(1u << jumpIndex(knightOffsetsBlack, offset));
+            ++n;
+        }
+        table.count[sq] = std::uint8_t(n);
+    }
+    return table;
+}();
+static_assert(knightJumps.count[A1] == 2 && knightJumps.from[A1][0] == B3
+              && knightJumps.bit[A1][0][0] == 2 && knightJumps.bit[A1][0][1] == 128);
+
+// Codes of the knights, as bits: (KNIGHT_CODES >> code) & 1 says whether a code is one.
+constexpr unsigned KNIGHT_CODES = 1u << WHITE_KNIGHT | 1u << BLACK_KNIGHT;
 
 struct SeeBlack;
 
@@ -24,6 +117,8 @@ struct SeeWhite {
     static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsWhite.data();
     static constexpr const std::int32_t* heavyOffsets = heavyOffsetsWhite.data();
     static constexpr const std::int32_t* kingOffsets = kingOffsetsWhite.data();
+    static constexpr std::array<std::uint8_t, 4> diagonalLines = linesInOrder(diagonalOffsetsWhite);
+    static constexpr std::array<std::uint8_t, 4> heavyLines = linesInOrder(heavyOffsetsWhite);
 };
 
 struct SeeBlack {
@@ -36,6 +131,8 @@ struct SeeBlack {
     static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsBlack.data();
     static constexpr const std::int32_t* heavyOffsets = heavyOffsetsBlack.data();
     static constexpr const std::int32_t* kingOffsets = kingOffsetsBlack.data();
+    static constexpr std::array<std::uint8_t, 4> diagonalLines = linesInOrder(diagonalOffsetsBlack);
+    static constexpr std::array<std::uint8_t, 4> heavyLines = linesInOrder(heavyOffsetsBlack);
 };
 
 // Every capture onto the square, found by looking outward from it; pins are ignored.
@@ -81,57 +178,79 @@ struct Capture {
 // One square has at most 2 pawns x 4 promotions, 8 knights, 4 + 4 sliders and a king.
 constexpr int MAX_CAPTURES = 32;
 
+// The first man on each line seen from the square and his code (OFF_BOARD where there is
+// none). Only the square itself changes hands and every other square only empties, so a
+// line changes only when its first man takes, and then the next man behind it steps up.
+struct Fronts {
+    std::uint8_t at[8];
+    std::uint8_t code[8];
+};
+
+// What stays the same in every node of one exchange.
+struct Exchange {
+    std::uint8_t* squares;
+    int square;
+    const std::uint8_t* kings;
+    std::uint8_t knights[2];  // by colour: the knights a jump away at the start, as bits of
+                              // the colour's jump order
+    std::uint8_t lastTaken;  // the last capture played, as makeMove would have left it
+};
+
 template <typename S>
-int capturesInOrder(const std::uint8_t* squares, int square, int king, Capture* out)
+int capturesInOrder(const Exchange* x, const Fronts* fronts, Capture* out)
 {
+    const std::uint8_t* squares = x->squares;
+    const int square = x->square;
     int n = 0;
-    for (int from : {square + S::pawnFirst, square + S::pawnSecond}) {
-        if (!onBoard(from) || squares[from] != S::pawn) continue;
+    // A pawn takes from beside the square, so it is the first man on its line.
+    for (int step : {S::pawnFirst, S::pawnSecond}) {
+        const int r = lineOf(step);
+        if (fronts->code[r] != S::pawn || fronts->at[r] != square + step) continue;
         if (rank(square) == S::promotionRank) {
-            for (int k = 0; k < 4; ++k) out[n++] = {std::uint8_t(from), std::uint8_t(S::queen - k)};
+            for (int k = 0; k < 4; ++k)
+                out[n++] = {std::uint8_t(square + step), std::uint8_t(S::queen - k)};
         } else {
-            out[n++] = {std::uint8_t(from), EMPTY};
+            out[n++] = {std::uint8_t(square + step), EMPTY};
         }
     }
-    for (int i = 0; S::knightOffsets[i]; ++i) {
-        const int from = square + S::knightOffsets[i];
-        if (onBoard(from) && squares[from] == S::knight) out[n++] = {std::uint8_t(from), EMPTY};
+    for (unsigned left = x->knights[S::side]; left; left &= left - 1) {
+        const int from = square + S::knightOffsets[std::countr_zero(left)];
+        if (squares[from] == S::knight) out[n++] = {std::uint8_t(from), EMPTY};
     }
     // Queens are found among the bishops and rooks but cost more than both: they wait.
     Capture queens[8];
     int q = 0;
-    auto slide = [&](const std::int32_t* offsets, std::uint8_t slider) {
-        for (int i = 0; offsets[i]; ++i) {
-            int from = square + offsets[i];
-            while (onBoard(from) && squares[from] == EMPTY) from += offsets[i];
-            if (!onBoard(from)) continue;
-            if (squares[from] == slider) out[n++] = {std::uint8_t(from), EMPTY};
-            else if (squares[from] == S::queen) queens[q++] = {std::uint8_t(from), EMPTY};
+    auto slide = [&](const std::array<std::uint8_t, 4>& order, std::uint8_t slider) {
+        for (int r : order) {
+            const int code = fronts->code[r];
+            if (code == slider) out[n++] = {fronts->at[r], EMPTY};
+            else if (code == S::queen) queens[q++] = {fronts->at[r], EMPTY};
         }
     };
-    slide(S::diagonalOffsets, S::bishop);
-    slide(S::heavyOffsets, S::rook);
+    slide(S::diagonalLines, S::bishop);
+    slide(S::heavyLines, S::rook);
     for (int i = 0; i < q; ++i) out[n++] = queens[i];
     // A side has one king (none once taken), and it stays put for the whole exchange: a
     // king that captures onto the square ends the exchange before its side moves again.
+    const int king = x->kings[S::side];
     if (distOnBoard(king, square) == 1 && squares[king] == S::king)
         out[n++] = {std::uint8_t(king), EMPTY};
     return n;
 }
 
-// material is seeMaterial's running value; *lastTaken follows the last capture played, as
-// makeMove would have left it in the board's last-capture fields.
+// material is seeMaterial's running value.
 template <typename S>
-int exchange(std::uint8_t* squares, int square, int alpha, int beta, int material,
-    const std::uint8_t* kings, std::uint8_t* lastTaken)
+int exchange(Exchange* x, const Fronts* fronts, int alpha, int beta, int material)
 {
     const int standPat = S::side ? material : -material;
     if (standPat >= beta) return beta;
     if (standPat > alpha) alpha = standPat;
 
     Capture captures[MAX_CAPTURES];
-    const int n = capturesInOrder<S>(squares, square, kings[S::side], captures);
+    const int n = capturesInOrder<S>(x, fronts, captures);
     if (n == 0) return alpha;
+    std::uint8_t* squares = x->squares;
+    const int square = x->square;
     const std::uint8_t victim = squares[square];
     // The previous capture left a king en prise: that line is illegal.
     if (victim == WHITE_KING || victim == BLACK_KING) return 32000;
@@ -142,15 +261,50 @@ int exchange(std::uint8_t* squares, int square, int alpha, int beta, int materia
         const int gained = pieceValues[victim] - pieceValues[c.promotion];
         squares[square] = c.promotion == EMPTY ? mover : c.promotion;
         squares[c.from] = EMPTY;
-        *lastTaken = victim;
-        const int v = -exchange<typename S::Enemy>(
-            squares, square, -beta, -alpha, material + gained, kings, lastTaken);
+        x->lastTaken = victim;
+        Fronts next = *fronts;
+        const int r = lineByDelta[c.from - square + 119];
+        if (r != NO_LINE) {
+            int t = c.from + lineSteps[r];
+            while (onBoard(t) && squares[t] == EMPTY) t += lineSteps[r];
+            next.at[r] = std::uint8_t(t);
+            next.code[r] = onBoard(t) ? squares[t] : std::uint8_t(OFF_BOARD);
+        }
+        const int v = -exchange<typename S::Enemy>(x, &next, -beta, -alpha, material + gained);
         squares[c.from] = mover;
         squares[square] = victim;
         if (v >= beta) return beta;
         if (v > alpha) alpha = v;
     }
     return alpha;
+}
+
+// The exchange that answers a move already on the squares, by the side not making it.
+int answer(Exchange* x, int moverIsBlack, int alpha)
+{
+    const std::uint8_t* squares = x->squares;
+    const int square = x->square;
+    Fronts fronts;
+    assert(squares[LINE_END] == OFF_BOARD);
+    for (int r = 0; r < 8; ++r) {
+        const std::uint8_t* line = rays.at[square][r];
+        while (squares[*line] == EMPTY) ++line;
+        fronts.at[r] = *line;
+        fronts.code[r] = squares[*line];
+    }
+    const int jumps = knightJumps.count[square];
+    unsigned near = 0;
+    for (int k = 0; k < jumps; ++k) near |= KNIGHT_CODES >> squares[knightJumps.from[square][k]];
+    x->knights[0] = x->knights[1] = 0;
+    if (near & 1) {
+        for (int k = 0; k < jumps; ++k) {
+            const int code = squares[knightJumps.from[square][k]];
+            if (code == WHITE_KNIGHT) x->knights[0] |= knightJumps.bit[square][k][0];
+            if (code == BLACK_KNIGHT) x->knights[1] |= knightJumps.bit[square][k][1];
+        }
+    }
+    return moverIsBlack ? exchange<SeeWhite>(x, &fronts, alpha, 32000, seeMaterial)
+                        : exchange<SeeBlack>(x, &fronts, alpha, 32000, seeMaterial);
 }
 
 }  // namespace
@@ -214,18 +368,20 @@ int seeAlphaBeta(Board* board, int alpha, int beta, std::uint8_t square)
 int see(Board* board, Move* m)
 {
     constexpr std::uint8_t NONE_TAKEN = 0xff;
-    std::uint8_t lastTaken = NONE_TAKEN;
     seeMaterial = pieceValues[m->captured];
     const int alpha = -std::abs(seeMaterial);
     std::uint8_t* squares = board->squares;
     const int from = m->from, to = m->to;
+    const int side = board->sideToMove;
+    Exchange x;
+    x.squares = squares;
+    x.square = to;
+    x.lastTaken = NONE_TAKEN;
     int r;
     if (m->flags & (FLAG_CASTLE | FLAG_ENPASSANT | FLAG_PROMOTION)) {
         makeMove(board, m);
-        const std::uint8_t* kings = board->kingSquare;
-        r = board->sideToMove
-            ? exchange<SeeBlack>(squares, to, alpha, 32000, seeMaterial, kings, &lastTaken)
-            : exchange<SeeWhite>(squares, to, alpha, 32000, seeMaterial, kings, &lastTaken);
+        x.kings = board->kingSquare;
+        r = answer(&x, side, alpha);
         unmakeMove(board, m);
     } else {
         // A plain move touches two squares, and the exchange reads nothing else but the
@@ -242,17 +398,16 @@ int see(Board* board, Move* m)
         const std::uint8_t mover = squares[from], target = squares[to];
         std::uint8_t kings[2] = {board->kingSquare[0], board->kingSquare[1]};
         if (mover == WHITE_KING || mover == BLACK_KING) kings[mover > EMPTY] = std::uint8_t(to);
+        x.kings = kings;
         squares[to] = mover;
         squares[from] = EMPTY;
-        r = board->sideToMove  // the side that moves, so the other one answers
-            ? exchange<SeeWhite>(squares, to, alpha, 32000, seeMaterial, kings, &lastTaken)
-            : exchange<SeeBlack>(squares, to, alpha, 32000, seeMaterial, kings, &lastTaken);
+        r = answer(&x, side, alpha);
         squares[from] = mover;
         squares[to] = target;
     }
-    if (lastTaken != NONE_TAKEN) {
+    if (x.lastTaken != NONE_TAKEN) {
         board->lastCaptureSquare = std::uint8_t(to);
-        board->lastCapturedPiece = lastTaken;
+        board->lastCapturedPiece = x.lastTaken;
     }
     return -r;
 }

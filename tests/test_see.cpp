@@ -81,6 +81,10 @@ const char* const crowdedFens[] = {
     "1r1q1rk1/1P1b1ppp/2nbpn2/2Qp4/3P4/2NBPN2/1B3PPP/2R2RK1 w - - 0 14",
     "3r1rk1/p4ppp/1qp1bn2/4p3/4P3/1BN1Q3/PPP2PPP/3R1RK1 w - - 0 16",
     "2q1r1k1/1P3ppp/2n5/3pN3/3Pn3/2B5/1Q3PPP/4R1K1 b - - 0 1",
+    // knights of both sides round the same squares, rooks doubled on a rank and a file
+    "r2n1rk1/1p1n1ppp/p1N1p3/3N4/1n1Pn3/2N1P3/PP3PPP/R2R2K1 w - - 0 1",
+    // kings in the middle with sliders lined up behind them
+    "8/1b3q2/8/2k1r3/3R4/4K3/1B3Q2/8 w - - 0 1",
 };
 
 // The bare-squares exchange against the full-move one, on every pseudo-legal move of the
