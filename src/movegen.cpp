@@ -1,5 +1,6 @@
 #include "movegen.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -508,29 +509,6 @@ int getNextBestMove(MoveList* list, Move* out)
     return index;
 }
 
-int getNextBestMove(MoveList* list, Move* out, int* following)
-{
-    // One pass keeps the runner-up as well, by the same rule: it is what the next call picks.
-    int best = -32000, index = 0, second = -32000, secondIndex = 0;
-    for (int i = 0; i < list->count; ++i) {
-        if (list->picked[i]) continue;
-        const int s = list->score[i];
-        if (s > best) {
-            second = best;
-            secondIndex = index;
-            best = s;
-            index = i;
-        } else if (s > second) {
-            second = s;
-            secondIndex = i;
-        }
-    }
-    *out = list->moves[index];
-    list->picked[index] = 1;
-    *following = secondIndex;
-    return index;
-}
-
 int peekNextBestMove(const MoveList* list)
 {
     int best = -32000, index = 0;
@@ -547,6 +525,41 @@ int getMove(MoveList* list, Move* out, int index)
 {
     *out = list->moves[index];
     list->picked[index] = 1;
+    return index;
+}
+
+void startPicking(MovePicker* picker, MoveList* list, int first)
+{
+    picker->list = list;
+    picker->taken = 0;
+    picker->sorted = 0;
+    picker->following = first >= 0 ? first : peekNextBestMove(list);
+}
+
+int pickMove(MovePicker* picker, Move* out)
+{
+    MoveList* list = picker->list;
+    const int index = getMove(list, out, picker->following);
+    const int taken = ++picker->taken;
+    if (taken >= list->count) {
+        picker->following = -1;
+    } else if (taken == 1) {
+        picker->following = peekNextBestMove(list);
+    } else {
+        if (taken == 2) {
+            // The node did not stop at its first move: it will likely try them all, and
+            // one sort beats a scan per move. Indices are distinct, so the order is the
+            // scans' order, ties to the lower index.
+            int n = 0;
+            for (int i = 0; i < list->count; ++i)
+                if (!list->picked[i]) picker->order[n++] = std::uint16_t(i);
+            const std::int32_t* score = list->score;
+            std::sort(picker->order, picker->order + n, [score](int a, int b) {
+                return score[a] > score[b] || (score[a] == score[b] && a < b);
+            });
+        }
+        picker->following = picker->order[picker->sorted++];
+    }
     return index;
 }
 

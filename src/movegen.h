@@ -30,10 +30,24 @@ void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std
 // Selection: the first unpicked move with the strictly highest score, ties to the lower
 // index; marks it picked and returns its index.
 int getNextBestMove(MoveList* list, Move* out);
-// The same, also giving the index the call after it will pick.
-int getNextBestMove(MoveList* list, Move* out, int* following);
 // The index the next call will pick, without picking it.
 int peekNextBestMove(const MoveList* list);
+
+// Hands out a scored list's moves in getNextBestMove's order (scores above -32000, as the
+// ordering gives them) and names each next one before it is taken, so that the search can
+// ask for its table bucket early. The first two come from scans, as most nodes stop there;
+// the rest from one sort of what remains.
+struct MovePicker {
+    MoveList* list;
+    int taken;      // moves handed out
+    int following;  // index of the next move handed out, -1 when none is left
+    int sorted;     // entries of `order` handed out
+    std::uint16_t order[MAX_MOVES];
+};
+// `first`: the index of the best move when the ordering returned it, else -1.
+void startPicking(MovePicker* picker, MoveList* list, int first);
+// The next move into `out`, marked picked; returns its index.
+int pickMove(MovePicker* picker, Move* out);
 int getMove(MoveList* list, Move* out, int index);
 
 // Ordering. Main search: hash move, captures by exchange value, killers, castling,

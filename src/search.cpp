@@ -648,19 +648,14 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     childLine.length = 0;
     // Each child's bucket is asked for while its elder brother is searched, the first one's
     // now: a table probe is otherwise a wait on main memory at every node.
-    int next = ply != 0 ? first : peekNextBestMove(list);
-    prefetchHashtableAfter(board, &list->moves[next]);
+    MovePicker picker;
+    startPicking(&picker, list, ply != 0 ? first : -1);
+    prefetchHashtableAfter(board, &list->moves[picker.following]);
     for (int i = 0; i < count; ++i) {
         const std::int64_t nodesBefore = globalNodes;
         Move m;
-        int index;
-        if (i == 0 && ply != 0) {
-            index = getMove(list, &m, first);
-            next = peekNextBestMove(list);
-        } else {
-            index = getNextBestMove(list, &m, &next);
-        }
-        if (i + 1 < count) prefetchHashtableAfter(board, &list->moves[next]);
+        const int index = pickMove(&picker, &m);
+        if (picker.following >= 0) prefetchHashtableAfter(board, &list->moves[picker.following]);
         if (!nodeInCheck && !isLegalUnchecked(board, &m)) continue;
         ++movesTried;
 

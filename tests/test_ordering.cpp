@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <tuple>
+#include <vector>
 
 #include "search_support.h"
 
@@ -82,6 +83,39 @@ TEST(Ordering, RootFollowsSubtreeSizesBelowTheHashMove)
     Move m;
     for (int i = 0; i < list->count; ++i) picks += std::to_string(getNextBestMove(list, &m)) + " ";
     EXPECT_EQ(picks, "4 3 19 18 17 16 15 14 13 12 11 10 9 8 7 5 6 2 1 0 ");
+}
+
+TEST(Ordering, PickerHandsOutTheSelectionOrderAndNamesEachNextMove)
+{
+    // Lists of 1..60 moves with few distinct scores (many ties), started with and without
+    // the ordering's best index.
+    auto board = boardFromFen(initialPosition);
+    MoveList* list = &board->moveLists[0];
+    MoveList* reference = &board->moveLists[1];
+    std::uint64_t seed = 12345;
+    for (int round = 0; round < 300; ++round) {
+        const int n = 1 + round % 60;
+        list->count = std::uint16_t(n);
+        for (int i = 0; i < n; ++i) {
+            seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+            list->moves[i] = NO_MOVE;
+            list->moves[i].to = std::uint8_t(i);
+            list->score[i] = int(seed >> 59) * 1000 - 31000;
+            list->picked[i] = 0;
+        }
+        *reference = *list;
+        std::vector<int> expected;
+        Move m;
+        for (int i = 0; i < n; ++i) expected.push_back(getNextBestMove(reference, &m));
+        MovePicker picker;
+        startPicking(&picker, list, round % 2 ? expected[0] : -1);
+        for (int i = 0; i < n; ++i) {
+            ASSERT_EQ(picker.following, expected[i]) << "round " << round << " pick " << i;
+            ASSERT_EQ(pickMove(&picker, &m), expected[i]);
+            ASSERT_EQ(m.to, expected[i]);
+        }
+        EXPECT_EQ(picker.following, -1);
+    }
 }
 
 TEST(Killers, RankingFollowsSuccessCounts)
