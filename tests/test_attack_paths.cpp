@@ -40,31 +40,14 @@ int attackedByBrute(const Board* b, int sq, int byBlack)
 }
 
 // Openings and middlegames with batteries, pins and men of both sides around the kings.
-const char* const gameStarts[] = {
-    initialPosition,
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "r1bq1rk1/pp2nppp/2n1p3/3pP3/1b1P4/2NB1N2/PP3PPP/R1BQK2R w KQ - 0 9",
-    "2kr3r/pppq1ppp/2n1bn2/3pp3/3PP3/2N1BN2/PPPQ1PPP/2KR3R w - - 0 10",
-};
-
-// Positions met along seeded random games from the starts above, and the callback run on each.
 template <typename F>
-void alongRandomGames(int seed, int plies, F onPosition)
+void alongRandomGames(std::uint64_t seed, int plies, F onPosition)
 {
-    std::srand(seed);
-    for (const char* fen : gameStarts) {
-        BoardPtr b = boardFromFen(fen);
-        ASSERT_TRUE(b) << fen;
-        for (int ply = 0; ply < plies; ++ply) {
-            onPosition(b.get());
-            Move moves[MAX_MOVES];
-            const int n = generateMoves(b.get(), moves, 1);
-            if (n == 0) break;
-            Move m = moves[std::rand() % n];
-            makeMove(b.get(), &m);
-            updateHashKey(b.get(), &m);
-        }
-    }
+    forRandomGames({initialPosition,
+                       "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+                       "r1bq1rk1/pp2nppp/2n1p3/3pP3/1b1P4/2NB1N2/PP3PPP/R1BQK2R w KQ - 0 9",
+                       "2kr3r/pppq1ppp/2n1bn2/3pp3/3PP3/2N1BN2/PPPQ1PPP/2KR3R w - - 0 10"},
+        1, plies, seed, onPosition);
 }
 
 // Catches an attacker kind, line or side missed or invented by the outward walk: a pawn

@@ -16,39 +16,14 @@
 
 namespace {
 
-std::uint64_t nextRandom(std::uint64_t* state)
+// Positions met along random games from a few starts, kings on the edges included.
+void forPlayedPositions(int games, int plies, const std::function<void(Board*)>& visit)
 {
-    *state ^= *state << 13;
-    *state ^= *state >> 7;
-    *state ^= *state << 17;
-    return *state;
-}
-
-// Visits the positions met along random games from a few starts, kings on the edges included.
-template <typename Visit>
-void forPlayedPositions(int games, int plies, Visit visit)
-{
-    const char* starts[] = {
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-        "q6k/1P5P/8/8/8/8/p5p1/K6Q w - - 0 1",
-        "7k/p6p/1p4p1/8/8/1P4P1/P6P/K7 w - - 0 1",
-    };
-    std::uint64_t state = 0x9E3779B97F4A7C15;
-    for (const char* start : starts) {
-        for (int game = 0; game < games; ++game) {
-            BoardPtr board = boardFromFen(start);
-            ASSERT_TRUE(board) << start;
-            for (int ply = 0; ply < plies; ++ply) {
-                Move moves[MAX_MOVES];
-                const int n = generateMoves(board.get(), moves, 1);
-                if (n == 0) break;
-                Move m = moves[nextRandom(&state) % std::uint64_t(n)];
-                makeMove(board.get(), &m);
-                visit(board.get());
-            }
-        }
-    }
+    forRandomGames({initialPosition,
+                       "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+                       "q6k/1P5P/8/8/8/8/p5p1/K6Q w - - 0 1",
+                       "7k/p6p/1p4p1/8/8/1P4P1/P6P/K7 w - - 0 1"},
+        games, plies, 0x9E3779B97F4A7C15, visit);
 }
 
 bool isEnemyOf(int code, bool black) { return black ? isWhitePiece(code) : isBlackPiece(code); }

@@ -1,6 +1,9 @@
 #pragma once
 // Helpers shared by the test suites.
+#include <cstdint>
 #include <cstdlib>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -27,3 +30,8 @@ inline bool sanitizedRun() { return std::getenv("QUILLMAREN_SANITIZED") != nullp
 
 // The position with colours swapped and ranks mirrored (sq ^ 0x70), same legal content.
 std::string flipFen(const std::string& fen);
+
+// Runs `visit` on every position met along seeded random games: each start played `games`
+// times for up to `plies` half-moves, keys kept up to date.
+void forRandomGames(std::initializer_list<const char*> starts, int games, int plies,
+                    std::uint64_t seed, const std::function<void(Board*)>& visit);
