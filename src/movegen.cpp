@@ -96,10 +96,8 @@ struct WhiteSide {
                                   bishop = WHITE_BISHOP, rook = WHITE_ROOK,
                                   queen = WHITE_QUEEN, king = WHITE_KING;
     static constexpr int up = 16, captureFirst = 17, captureSecond = 15, doubleRank = 2;
-    static constexpr const std::int32_t* knightOffsets = knightOffsetsWhite.data();
     static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsWhite.data();
     static constexpr const std::int32_t* heavyOffsets = heavyOffsetsWhite.data();
-    static constexpr const std::int32_t* kingOffsets = kingOffsetsWhite.data();
     static constexpr const Jumps* knightJumps = &knightJumpsWhite;
     static constexpr const Jumps* kingSteps = &kingStepsWhite;
     static constexpr std::uint32_t shortRight = CASTLE_WHITE_SHORT, longRight = CASTLE_WHITE_LONG;
@@ -115,10 +113,8 @@ struct BlackSide {
                                   bishop = BLACK_BISHOP, rook = BLACK_ROOK,
                                   queen = BLACK_QUEEN, king = BLACK_KING;
     static constexpr int up = -16, captureFirst = -15, captureSecond = -17, doubleRank = 7;
-    static constexpr const std::int32_t* knightOffsets = knightOffsetsBlack.data();
     static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsBlack.data();
     static constexpr const std::int32_t* heavyOffsets = heavyOffsetsBlack.data();
-    static constexpr const std::int32_t* kingOffsets = kingOffsetsBlack.data();
     static constexpr const Jumps* knightJumps = &knightJumpsBlack;
     static constexpr const Jumps* kingSteps = &kingStepsBlack;
     static constexpr std::uint32_t shortRight = CASTLE_BLACK_SHORT, longRight = CASTLE_BLACK_LONG;
