@@ -50,47 +50,35 @@ void getHashkey(Board* board)
     board->hashKey2 = key2;
 }
 
-void updateHashKey(Board* board, const Move* m)
+namespace {
+
+using KeyTable = std::uint64_t[128][16];
+
+// What a move changes in a key of the given table, with the castling rights and the
+// en-passant square it leaves and finds.
+inline std::uint64_t keyChange(const KeyTable& table, const Move* m, int rightsBefore,
+                               int rightsAfter, int epBefore, int epAfter)
 {
-    std::uint64_t key = board->hashKey, key2 = board->hashKey2;
-    auto toggle = [&](int sq, int index) {
-        key ^= randomTable[sq][index];
-        key2 ^= randomTable2[sq][index];
-    };
-    toggle(m->from, m->piece);
-    toggle(m->to, m->piece);
+    const int from = m->from, to = m->to, piece = m->piece;
+    std::uint64_t change = CHASH ^ table[from][piece];
+    change ^= table[to][(m->flags & FLAG_PROMOTION) ? m->promotion : piece];
     if (m->flags & FLAG_CAPTURE) {
-        if (m->flags & FLAG_ENPASSANT) {
-            if (m->piece > EMPTY) toggle(m->to + 16, WHITE_PAWN);
-            else toggle(m->to - 16, BLACK_PAWN);
-        } else {
-            toggle(m->to, m->captured);
-        }
-    }
-    if (m->flags & FLAG_PROMOTION) {
-        toggle(m->to, m->piece);
-        toggle(m->to, m->promotion);
+        if (!(m->flags & FLAG_ENPASSANT)) change ^= table[to][m->captured];
+        else if (piece > EMPTY) change ^= table[to + 16][WHITE_PAWN];
+        else change ^= table[to - 16][BLACK_PAWN];
     }
     if (m->flags & FLAG_CASTLE) {
-        if (m->to == G1) { toggle(H1, WHITE_ROOK); toggle(F1, WHITE_ROOK); }
-        if (m->to == C1) { toggle(A1, WHITE_ROOK); toggle(D1, WHITE_ROOK); }
-        if (m->to == G8) { toggle(H8, BLACK_ROOK); toggle(F8, BLACK_ROOK); }
-        if (m->to == C8) { toggle(A8, BLACK_ROOK); toggle(D8, BLACK_ROOK); }
+        if (to == G1) change ^= table[H1][WHITE_ROOK] ^ table[F1][WHITE_ROOK];
+        if (to == C1) change ^= table[A1][WHITE_ROOK] ^ table[D1][WHITE_ROOK];
+        if (to == G8) change ^= table[H8][BLACK_ROOK] ^ table[F8][BLACK_ROOK];
+        if (to == C8) change ^= table[A8][BLACK_ROOK] ^ table[D8][BLACK_ROOK];
     }
-    if (m->oldCastling != board->castlingRights) {
-        toggle(CASTLING_ROW, m->oldCastling);
-        toggle(CASTLING_ROW, int(board->castlingRights));
-    }
-    if (m->oldEnPassant != NO_SQUARE) toggle(m->oldEnPassant, EP_INDEX);
-    if (board->epSquare != NO_SQUARE) toggle(board->epSquare, EP_INDEX);
-    key ^= CHASH;
-    key2 ^= CHASH;
-    board->hashKey = key;
-    board->hashKey2 = key2;
-    board->hashHistory[board->gamePly] = key;
+    if (rightsBefore != rightsAfter)
+        change ^= table[CASTLING_ROW][rightsBefore] ^ table[CASTLING_ROW][rightsAfter];
+    if (epBefore != NO_SQUARE) change ^= table[epBefore][EP_INDEX];
+    if (epAfter != NO_SQUARE) change ^= table[epAfter][EP_INDEX];
+    return change;
 }
-
-namespace {
 
 // The castling rights a move keeps when it leaves or lands on each square.
 constexpr std::array<std::uint8_t, 128> rightsKept = [] {
@@ -107,33 +95,26 @@ constexpr std::array<std::uint8_t, 128> rightsKept = [] {
 
 }  // namespace
 
+void updateHashKey(Board* board, const Move* m)
+{
+    // Applied after the move and again before it is taken back: the change is its own undo.
+    const int rights = int(board->castlingRights), ep = board->epSquare;
+    board->hashKey ^= keyChange(randomTable, m, m->oldCastling, rights, m->oldEnPassant, ep);
+    board->hashKey2 ^= keyChange(randomTable2, m, m->oldCastling, rights, m->oldEnPassant, ep);
+    board->hashHistory[board->gamePly] = board->hashKey;
+}
+
 std::uint64_t hashKey2After(const Board* board, const Move* m)
 {
-    // The same changes as updateHashKey, read from the board before the move: rights can
-    // only be held by a king on its home square, so the squares alone say what is lost.
-    const int from = m->from, to = m->to, piece = m->piece;
-    std::uint64_t key = board->hashKey2 ^ CHASH;
-    key ^= randomTable2[from][piece];
-    key ^= randomTable2[to][(m->flags & FLAG_PROMOTION) ? m->promotion : piece];
-    if (m->flags & FLAG_CAPTURE) {
-        if (!(m->flags & FLAG_ENPASSANT)) key ^= randomTable2[to][m->captured];
-        else if (piece > EMPTY) key ^= randomTable2[to + 16][WHITE_PAWN];
-        else key ^= randomTable2[to - 16][BLACK_PAWN];
-    }
-    if (m->flags & FLAG_CASTLE) {
-        if (to == G1) key ^= randomTable2[H1][WHITE_ROOK] ^ randomTable2[F1][WHITE_ROOK];
-        if (to == C1) key ^= randomTable2[A1][WHITE_ROOK] ^ randomTable2[D1][WHITE_ROOK];
-        if (to == G8) key ^= randomTable2[H8][BLACK_ROOK] ^ randomTable2[F8][BLACK_ROOK];
-        if (to == C8) key ^= randomTable2[A8][BLACK_ROOK] ^ randomTable2[D8][BLACK_ROOK];
-    }
+    // Read from the board before the move: rights can only be held by a king on its home
+    // square, so the squares alone say what is lost.
     const int rights = int(board->castlingRights);
-    const int rightsAfter = rights & rightsKept[from] & rightsKept[to];
-    if (rightsAfter != rights)
-        key ^= randomTable2[CASTLING_ROW][rights] ^ randomTable2[CASTLING_ROW][rightsAfter];
-    if (board->epSquare != NO_SQUARE) key ^= randomTable2[board->epSquare][EP_INDEX];
-    if (piece == WHITE_PAWN && to - from == 32) key ^= randomTable2[from + 16][EP_INDEX];
-    if (piece == BLACK_PAWN && from - to == 32) key ^= randomTable2[from - 16][EP_INDEX];
-    return key;
+    const int rightsAfter = rights & rightsKept[m->from] & rightsKept[m->to];
+    int epAfter = NO_SQUARE;
+    if (m->piece == WHITE_PAWN && m->to - m->from == 32) epAfter = m->from + 16;
+    if (m->piece == BLACK_PAWN && m->from - m->to == 32) epAfter = m->from - 16;
+    return board->hashKey2
+         ^ keyChange(randomTable2, m, rights, rightsAfter, board->epSquare, epAfter);
 }
 
 std::uint64_t hashKey2AfterNull(const Board* board)

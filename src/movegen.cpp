@@ -505,6 +505,9 @@ int getNextBestMove(MoveList* list, Move* out)
     return index;
 }
 
+namespace {
+
+// The index the next getNextBestMove will pick, without picking it.
 int peekNextBestMove(const MoveList* list)
 {
     int best = -32000, index = 0;
@@ -516,6 +519,8 @@ int peekNextBestMove(const MoveList* list)
     }
     return index;
 }
+
+}  // namespace
 
 int getMove(MoveList* list, Move* out, int index)
 {

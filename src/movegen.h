@@ -30,9 +30,6 @@ void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std
 // Selection: the first unpicked move with the strictly highest score, ties to the lower
 // index; marks it picked and returns its index.
 int getNextBestMove(MoveList* list, Move* out);
-// The index the next call will pick, without picking it.
-int peekNextBestMove(const MoveList* list);
-
 // Hands out a scored list's moves in getNextBestMove's order (scores above -32000, as the
 // ordering gives them) and names each next one before it is taken, so that the search can
 // ask for its table bucket early. The first two come from scans, as most nodes stop there;
