@@ -35,10 +35,13 @@ bool buildGameLine(const Board* board, char* line)
 
 }  // namespace
 
-void initBook()
+void initBook() { openBook(BOOK_FILE_NAME); }
+
+int openBook(const char* path)
 {
     if (bookFile) std::fclose(bookFile);
-    bookFile = std::fopen(BOOK_FILE_NAME, "r");
+    bookFile = std::fopen(path, "r");
+    return bookFile != nullptr;
 }
 
 int stringMatch(const char* text, const char* line)
@@ -56,6 +59,15 @@ int getBookMove(Board* board, Move* move)
 }
 
 int chooseBookMove(Board* board, Move* move)
+{
+    if (!drawBookMove(board, move)) return 0;
+    char text[8];
+    std::printf("0 0 0 0 %s (Book)\n", moveToString(move, text));
+    std::fflush(stdout);
+    return 1;
+}
+
+int drawBookMove(Board* board, Move* move)
 {
     if (!bookFile) return 0;
     char gameLine[BOOK_LINE_SIZE];
@@ -77,10 +89,6 @@ int chooseBookMove(Board* board, Move* move)
     }
     if (count == 0) return 0;
 
-    const Move chosen = candidates[std::rand() % count];
-    char text[8];
-    std::printf("0 0 0 0 %s (Book)\n", moveToString(&chosen, text));
-    std::fflush(stdout);
-    *move = chosen;
+    *move = candidates[std::rand() % count];
     return 1;
 }

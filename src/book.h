@@ -15,6 +15,8 @@ extern std::FILE* bookFile;  // null: no book
 
 // Opens the book in the working directory; a missing file leaves the book off.
 void initBook();
+// Opens another book in place of the current one; 0, and no book, when it cannot be read.
+int openBook(const char* path);
 
 // 1 with the chosen book move in *move, announced as "0 0 0 0 e2e4 (Book)"; 0 with *move
 // untouched when the book is off, nothing continues the game or the game is too long for
@@ -23,6 +25,8 @@ int getBookMove(Board* board, Move* move);
 
 // getBookMove without the seeding: the draw uses rand() as it stands.
 int chooseBookMove(Board* board, Move* move);
+// chooseBookMove without the announcement.
+int drawBookMove(Board* board, Move* move);
 
 // 1 when line begins with text (an empty text matches every line).
 int stringMatch(const char* text, const char* line);

@@ -313,3 +313,15 @@ void recordHashtable(Board* board, int depth, int score, std::uint8_t type, cons
     }
     if (victim >= 0) writeSlot(e, victim, board, depth, score, type, m);
 }
+
+int hashFullPermille()
+{
+    if (!hashtable) return 0;
+    constexpr std::int32_t sampled = 250;  // four slots each: a thousand
+    const std::int32_t n = hashSize < sampled ? hashSize : sampled;
+    int used = 0;
+    for (std::int32_t b = 0; b < n; ++b)
+        if (isCurrent(&hashtable[b]))
+            for (int i = 0; i < 4; ++i) used += hashtable[b].depth[i] >= 0;
+    return n ? used * 250 / n : 0;
+}

@@ -53,6 +53,8 @@ void initHashtable(std::int32_t buckets);
 // table costs nothing: it only starts a new generation, and a bucket of an older one is
 // emptied when it is next written.
 void clearHashtable(std::int32_t buckets);
+// How full the table is, in thousandths, from a sample of its first buckets.
+int hashFullPermille();
 // The board's bucket, emptied first if it belongs to an older generation.
 HashEntry* currentBucket(const Board* board);
 int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,

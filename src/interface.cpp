@@ -11,12 +11,12 @@
 #include "book.h"
 #include "display.h"
 #include "hash.h"
+#include "input.h"
 #include "movegen.h"
 #include "search.h"
+#include "uci.h"
 
 namespace {
-
-constexpr const char* ENGINE_NAME = "Quillmaren v0.1g";
 
 // Budgets are held well inside the int32 range: the search multiplies them (a hard limit
 // several times the target, doubled once more when it extends its time).
@@ -54,18 +54,6 @@ void setInCheck(Board* board)
     board->inCheck = std::uint8_t(isAttackedSimple(board, board->kingSquare[side], side ^ 1));
 }
 
-// Plays a move of the game. It is made from its gameMoves entry, so that the entry keeps
-// the undo information "undo" needs. The caller checks that the entry exists.
-void playGameMove(Board* board, const Move* move)
-{
-    Move* stored = &board->gameMoves[board->gamePly];
-    *stored = *move;
-    makeMove(board, stored);
-    updateHashKey(board, stored);
-    board->ply = 0;  // ply counts from the root of a search; between searches it stays 0
-    setInCheck(board);
-}
-
 void undoGameMove(Board* board)
 {
     if (board->gamePly == 0 || board->gamePly > MAX_GAME_PLY) return;
@@ -74,13 +62,6 @@ void undoGameMove(Board* board)
     unmakeMove(board, m);
     board->ply = 0;
     setInCheck(board);
-}
-
-void clearSearchTables()
-{
-    clearHashtable(hashSize);
-    clearHistoryHeuristic();
-    clearKillerMove();
 }
 
 int squareFromText(const char* text)
@@ -114,17 +95,13 @@ void readEnPassant(Board* board, const char* fen)
     }
 }
 
-// A new position from FEN text. A refused text changes nothing. Keys are computed from
-// scratch, so they stay the true keys of every position of the game.
+// A new position from FEN text, for the GUI. A refused text changes nothing.
 bool setPosition(Board* board, LoopState* state, const char* fen)
 {
-    if (!setupFen(board, fen)) {
+    if (!loadPosition(board, fen)) {
         reply("tellusererror Illegal position");
         return false;
     }
-    readEnPassant(board, fen);
-    getHashkey(board);
-    board->ply = 0;
     state->bookEnabled = 0;
     return true;
 }
@@ -262,6 +239,32 @@ const Move* legalChoice(const Move* choice, const Move* moves, int count)
 }
 
 }  // namespace
+
+void playGameMove(Board* board, const Move* move)
+{
+    Move* stored = &board->gameMoves[board->gamePly];
+    *stored = *move;
+    makeMove(board, stored);
+    updateHashKey(board, stored);
+    board->ply = 0;  // ply counts from the root of a search; between searches it stays 0
+    setInCheck(board);
+}
+
+int loadPosition(Board* board, const char* fen)
+{
+    if (!setupFen(board, fen)) return 0;
+    readEnPassant(board, fen);
+    getHashkey(board);
+    board->ply = 0;
+    return 1;
+}
+
+void clearSearchTables()
+{
+    clearHashtable(hashSize);
+    clearHistoryHeuristic();
+    clearKillerMove();
+}
 
 void initLoopState(LoopState* state, int bookOpen)
 {
@@ -418,27 +421,6 @@ int handleLine(Board* board, LoopState* state, const char* line)
     return 1;
 }
 
-namespace {
-
-// One line into buf, newline kept. Returns -1 at the end of input, 0 for a line too long
-// for the buffer (read to its end and dropped: its pieces must not pass for commands or
-// moves), 1 otherwise.
-int readLine(char* buf)
-{
-    int n = 0, c = 0;
-    bool tooLong = false;
-    while ((c = std::getchar()) != EOF) {
-        if (n < LINE_SIZE - 1) buf[n++] = char(c);
-        else tooLong = true;
-        if (c == '\n') break;
-    }
-    buf[n] = '\0';
-    if (c == EOF && n == 0) return -1;
-    return tooLong ? 0 : 1;
-}
-
-}  // namespace
-
 void xboardLoop(Board* board)
 {
     std::signal(SIGINT, SIG_IGN);
@@ -450,8 +432,12 @@ void xboardLoop(Board* board)
     initLoopState(&state, bookFile != nullptr);
     char line[LINE_SIZE];
     for (;;) {
-        const int got = readLine(line);
+        const int got = readInputLine(line, LINE_SIZE);
         if (got < 0) return;
+        if (got > 0 && !state.editMode && isUciCommand(line)) {
+            uciLoop(board);
+            return;
+        }
         if (got > 0 && !handleLine(board, &state, line)) return;
     }
 }

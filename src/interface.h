@@ -6,6 +6,7 @@
 // The conversation with an xboard GUI: one line of input at a time, the game kept on the
 // Board, the engine's own moves played and announced.
 
+constexpr const char* ENGINE_NAME = "Quillmaren v0.1g";
 constexpr int LINE_SIZE = 256;  // an input line holds at most 255 characters
 constexpr std::int32_t DEFAULT_TIME_LIMIT = 5000;
 
@@ -40,6 +41,15 @@ void engineTurn(Board* board, LoopState* state);
 // 1 and the legal move the text names (e2e4, e7e8q; the letter in either case), else 0
 // with *move untouched. The Board is left as it was.
 int inputMoveLegal(Board* board, const char* text, Move* move);
+
+// A new game from FEN text, with the keys computed from scratch and the en-passant field
+// read. 1 when accepted; a refused text leaves the Board as it was.
+int loadPosition(Board* board, const char* fen);
+// Plays a move of the game from its gameMoves entry, which keeps the undo information
+// "undo" needs. The caller checks that the entry exists (gamePly < MAX_GAME_PLY).
+void playGameMove(Board* board, const Move* move);
+// Empties the transposition table, the history tables and the killers.
+void clearSearchTables();
 
 // 1 when the current position stands for exactly the third time in the game.
 int checkGameDraw(const Board* board);

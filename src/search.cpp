@@ -82,6 +82,18 @@ inline std::int64_t saturatingTimes(std::int64_t value, std::int64_t factor)
 
 // The bound of every hard limit: the protocol's time per move, when it sets one.
 std::int64_t hardCapOfSearch;
+std::int64_t nodeLimitOfSearch;  // 0: none
+// Node calls between two clock checks: fewer under a node limit, so that it is met closely.
+std::int32_t clockInterval = CLOCK_INTERVAL;
+
+// The soft side of the clock, compared between iterations. A ponder search has none until
+// its move is played.
+struct DriverClock {
+    bool useClock;
+    std::int64_t start;
+    std::int64_t timeLimit;
+};
+DriverClock driverClock;
 
 inline std::int64_t capped(std::int64_t limit)
 {
@@ -228,12 +240,15 @@ inline bool isQuiet(const Move* m) { return !(m->flags & (FLAG_CAPTURE | FLAG_PR
     return isAttackedSimple(board, board->kingSquare[side], side ^ 1);
 }
 
-// Shared by alphaBeta and qSearch: 1 once the hard limit has passed.
+// Shared by alphaBeta and qSearch: 1 once the hard limit has passed, the node limit is
+// reached or the protocol asks to stop.
 inline bool clockExpired()
 {
-    if (abortNodes > CLOCK_INTERVAL) {
+    if (abortNodes > clockInterval) {
         abortNodes = 0;
-        if (timer() - timerSearchStart > maxTimeAllowed) {
+        if (timer() - timerSearchStart > maxTimeAllowed
+            || (nodeLimitOfSearch > 0 && globalNodes >= nodeLimitOfSearch)
+            || (searchPoll && searchPoll())) {
             searchAborted = 1;
             return true;
         }
@@ -283,6 +298,7 @@ std::int64_t maxQNodes;
 std::uint8_t followPV;
 std::uint8_t fractalExtensions;
 Move bestMove = NO_MOVE;
+bool (*searchPoll)();
 std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck, extRecap, extPawn;
 int lastSearchScore;
 int lastSearchDepth;
@@ -422,6 +438,7 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
     if (clockExpired()) return 0;
     if (searchAborted) return 0;
     if (ply >= MAX_SEARCH_PLY) return eval(board);
+    if (board->ply > board->maxPly) board->maxPly = board->ply;
 
     const int e = cachedEval(board);
     const std::uint64_t nodeKey = board->hashKey, nodeKey2 = board->hashKey2;
@@ -812,11 +829,13 @@ void storePv(Board* board, const PvLine* line)
 
 namespace {
 
-void printThinking(int depth, int score, std::int64_t elapsed, const PvLine* line)
+// The xboard thinking line.
+void printThinking(const IterationInfo* info)
 {
-    std::printf("%d %d %lld %lld ", depth, score, static_cast<long long>(elapsed / 10),
-                static_cast<long long>(globalNodes));
+    std::printf("%d %d %lld %lld ", info->depth, info->score,
+                static_cast<long long>(info->elapsed / 10), static_cast<long long>(info->nodes));
     char text[8];
+    const PvLine* line = info->line;
     for (std::uint32_t i = 0; i < line->length && i < MAX_PLY; ++i)
         std::printf("%s ", moveToString(&line->moves[i], text));
     std::printf("\n");
@@ -852,6 +871,7 @@ void resetCounters(Board* board)
     maxQNodes = 0;
     fractalExtensions = 0;
     board->ply = 0;
+    board->maxPly = 0;
 }
 
 }  // namespace
@@ -861,12 +881,20 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
     resetCounters(board);
     int alpha = -INF_SCORE, beta = INF_SCORE, failCount = 0, depth = 1, bestMoveChanges = 0;
     bool timeExtended = false;
-    std::int64_t timeLimit = limits->useClock ? limits->timeLimit : INT64_MAX / 16;
-    hardCapOfSearch = limits->useClock ? limits->hardCap : 0;
     const int maxDepth = limits->maxDepth < MAX_DEPTH ? limits->maxDepth : MAX_DEPTH;
-    maxTimeAllowed = capped(saturatingTimes(timeLimit, HARD_LIMIT_FACTOR));
     const std::int64_t start = timer();
-    timerSearchStart = start;
+    if (limits->useClock) {
+        startSearchClock(start, limits->timeLimit, limits->hardCap);
+    } else {
+        driverClock = {false, start, INT64_MAX / 16};
+        hardCapOfSearch = 0;
+        timerSearchStart = start;
+        maxTimeAllowed = saturatingTimes(driverClock.timeLimit, HARD_LIMIT_FACTOR);
+    }
+    std::int64_t& timeLimit = driverClock.timeLimit;
+    nodeLimitOfSearch = limits->nodeLimit > 0 ? limits->nodeLimit : 0;
+    clockInterval = nodeLimitOfSearch > 0 && nodeLimitOfSearch / 64 < CLOCK_INTERVAL
+                  ? std::int32_t(nodeLimitOfSearch / 64) : CLOCK_INTERVAL;
 
     const std::uint8_t rootCaptureSquare = board->lastCaptureSquare;
     const std::uint8_t rootCapturedPiece = board->lastCapturedPiece;
@@ -899,10 +927,17 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             }
             storePv(board, &current);
             followPV = 1;
-            elapsed = timer() - start;
-            if (limits->printLines) printThinking(depth, score, elapsed, &current);
+            const std::int64_t now = timer();
+            elapsed = now - driverClock.start;
+            if (limits->report) {
+                const IterationInfo info = {depth, int(board->maxPly), score, alpha, beta,
+                                            now - start, globalNodes, &current};
+                limits->report(&info);
+            }
             lastSearchScore = score;
             lastSearchDepth = depth;
+            const bool mateFound = limits->mateIn > 0 && score > alpha && score > MATE_BOUND
+                                && (INF_SCORE - score + 1) / 2 <= limits->mateIn;
 
             if (depth >= BEST_MOVE_CHANGE_FROM_DEPTH
                 && (current.moves[0].from != previous.moves[0].from
@@ -914,7 +949,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             // Time control: an unstable best move earns more time; a settled win stops.
             if (bestMoveChanges > UNSTABLE_CHANGES && !timeExtended) {
                 extendTime();
-            } else if (limits->useClock && bestMoveChanges == 1 && !timeExtended
+            } else if (driverClock.useClock && bestMoveChanges == 1 && !timeExtended
                        && elapsed > timeLimit / 2 && score > SETTLED_WIN_SCORE) {
                 break;
             }
@@ -953,9 +988,10 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
                 failCount = 0;
             }
             // The hard limit has passed: no new iteration.
-            if (searchAborted) break;
+            if (searchAborted || mateFound) break;
+            if (nodeLimitOfSearch > 0 && globalNodes >= nodeLimitOfSearch) break;
         } while (depth <= maxDepth
-                 && (!limits->useClock
+                 && (!driverClock.useClock
                      || (elapsed <= timeLimit && (hardCapOfSearch <= 0 || elapsed <= hardCapOfSearch))));
     } else {
         // No time at all: a one-ply look, quietly, for a move better than any at random.
@@ -977,12 +1013,20 @@ int searchDepthCap = MAX_DEPTH;
 void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t hardCap)
 {
     const int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
-    const SearchLimits limits = {timeLimit, hardCap, depth, true, true};
+    const SearchLimits limits = {timeLimit, hardCap, depth, true, printThinking, 0, 0};
     searchWithLimits(board, result, &limits);
+}
+
+void startSearchClock(std::int64_t start, std::int64_t timeLimit, std::int64_t hardCap)
+{
+    driverClock = {true, start, timeLimit};
+    hardCapOfSearch = hardCap;
+    timerSearchStart = start;
+    maxTimeAllowed = capped(saturatingTimes(timeLimit, HARD_LIMIT_FACTOR));
 }
 
 int searchDepth(Board* board, Move* result, int depth)
 {
-    const SearchLimits limits = {0, 0, depth, false, false};
+    const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0};
     return searchWithLimits(board, result, &limits);
 }

@@ -27,17 +27,34 @@ struct KillerEntry {
     std::uint32_t hits[3];
 };
 
+// One kept iteration of the driver, as a protocol reports it. The score lies outside the
+// window alpha..beta when the call failed low or high.
+struct IterationInfo {
+    int depth;
+    int selDepth;
+    int score;
+    int alpha;
+    int beta;
+    std::int64_t elapsed;  // milliseconds since the search started
+    std::int64_t nodes;
+    const PvLine* line;
+};
+using IterationReporter = void (*)(const IterationInfo* info);
+
 // What the driver is held to. timeLimit is the soft budget in milliseconds (compared
 // between iterations), the hard limit five times it; hardCap > 0 bounds the hard limit and
 // stops the deepening once passed; maxDepth ends the deepening at that depth. Without
 // useClock both times are ignored and the clock decides nothing: the search is then
-// reproducible node for node.
+// reproducible node for node. nodeLimit > 0 stops the search near that many nodes, mateIn > 0
+// once it has found a mate in that many moves. report (may be null) sees every kept iteration.
 struct SearchLimits {
     std::int64_t timeLimit;
     std::int64_t hardCap;
     int maxDepth;
     bool useClock;
-    bool printLines;
+    IterationReporter report;
+    std::int64_t nodeLimit;
+    int mateIn;
 };
 
 // search-wide state, shared by the driver, the node procedures and the heuristics
@@ -54,6 +71,10 @@ extern std::uint8_t fractalExtensions;
 extern Move bestMove;
 // Statistics: counted and reset, shown by no output.
 extern std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck, extRecap, extPawn;
+
+// Asked at every clock check when set: true when the search must stop at once. A protocol
+// that reads its input during a search answers it here.
+extern bool (*searchPoll)();
 
 // Score of the last iteration the driver kept, and its depth.
 extern int lastSearchScore;
@@ -77,6 +98,9 @@ void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t har
 extern int searchDepthCap;
 // The same driver held to the given limits; returns the score of the last kept iteration.
 int searchWithLimits(Board* board, Move* result, const SearchLimits* limits);
+// Starts the clock of a running search that had none (a ponder search whose move was
+// played): from `start`, a soft budget and a hard cap in milliseconds.
+void startSearchClock(std::int64_t start, std::int64_t timeLimit, std::int64_t hardCap);
 // Iterative deepening to the given depth without the clock, quietly (bench, tests).
 int searchDepth(Board* board, Move* result, int depth);
 

@@ -1,0 +1,12 @@
+#pragma once
+
+// Standard input, read through a buffer of the engine's own, so that a search can ask
+// whether a line is waiting without blocking (stdio's buffer cannot be looked into).
+
+// One line into buf, its newline kept. Returns -1 at the end of input, 0 for a line of
+// `size` characters or more (read to its end and dropped: its pieces must not pass for
+// commands), 1 otherwise.
+int readInputLine(char* buf, int size);
+
+// True when readInputLine would not wait: a whole line, or the end of input, is there.
+bool inputLineWaiting();

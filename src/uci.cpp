@@ -1,0 +1,554 @@
+#include "uci.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "book.h"
+#include "hash.h"
+#include "input.h"
+#include "interface.h"
+#include "movegen.h"
+#include "search.h"
+
+namespace {
+
+constexpr int UCI_LINE_SIZE = 1 << 15;           // a position line of the longest game fits
+constexpr int MAX_TOKENS = MAX_GAME_PLY + 64;
+constexpr int DEFERRED_LINES = 8;
+
+constexpr std::int64_t HASH_DEFAULT_MIB = 256;   // the xboard engine's table
+constexpr std::int64_t HASH_MAX_MIB = 131072;    // 2^30 buckets, the most a table can count
+constexpr std::int64_t BUCKETS_PER_MIB = (1 << 20) / std::int64_t(sizeof(HashEntry));
+constexpr std::int64_t OVERHEAD_DEFAULT_MS = 10;
+constexpr std::int64_t OVERHEAD_MAX_MS = 5000;
+constexpr std::int64_t MAX_CLOCK_MS = std::int64_t(1) << 40;
+
+struct UciOptions {
+    std::int64_t hashMiB;
+    std::int64_t moveOverhead;
+    bool ponder;
+    bool ownBook;
+    char bookFile[256];
+};
+
+// What "go" asked for; times by colour, in milliseconds.
+struct GoCommand {
+    std::int64_t time[2];
+    std::int64_t inc[2];
+    std::int64_t movetime;
+    std::int64_t nodes;
+    int movesToGo;
+    int depth;
+    int mate;
+    bool hasClock;
+    bool infinite;
+    bool ponder;
+};
+
+// A search under way, as the lines read during it change it.
+struct SearchState {
+    bool pondering;    // no clock until "ponderhit"
+    bool clockOnHit;   // and then this one
+    bool stop;         // "stop", "ponderhit" once searched out, "quit" or the end of input
+    bool quit;
+    std::int64_t soft;
+    std::int64_t hard;
+};
+
+struct UciSession {
+    Board* board;
+    Board* scratch;  // a position is read here and swapped in only when all of it is good
+    UciOptions options;
+    bool bookEnabled;          // off from the first miss until "ucinewgame"
+    bool fromStart;            // the game began at the start position, so the book can follow it
+    std::uint32_t bookOutPly;  // where the book had nothing: a shorter game turns it back on
+    SearchState search;
+    // Lines that came during a search and wait for its end, first in first out.
+    char deferred[DEFERRED_LINES][UCI_LINE_SIZE];
+    int deferredHead;
+    int deferredCount;
+};
+
+UciSession session;
+char pollLine[UCI_LINE_SIZE];
+
+struct Tokens {
+    char* at[MAX_TOKENS];
+    int count;
+    bool overflow;
+};
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+void tokenize(char* line, Tokens* t)
+{
+    t->count = 0;
+    t->overflow = false;
+    char* p = line;
+    for (;;) {
+        while (*p && isBlank(*p)) *p++ = '\0';
+        if (!*p) return;
+        if (t->count == MAX_TOKENS) {
+            t->overflow = true;
+            return;
+        }
+        t->at[t->count++] = p;
+        while (*p && !isBlank(*p)) ++p;
+    }
+}
+
+bool sameText(const char* a, const char* b)  // without regard to case
+{
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    return *a == *b;
+}
+
+// A whole number; false for anything else. Saturates far beyond any clock.
+bool readInteger(const char* text, std::int64_t* value)
+{
+    char* end = nullptr;
+    const long long n = std::strtoll(text, &end, 10);
+    if (end == text || *end) return false;
+    *value = std::clamp<std::int64_t>(n, -MAX_CLOCK_MS, MAX_CLOCK_MS);
+    return true;
+}
+
+void send(const char* text)
+{
+    std::printf("%s\n", text);
+    std::fflush(stdout);
+}
+
+// Options --------------------------------------------------------------------------------
+
+void printOptions()
+{
+    std::printf("option name Hash type spin default %lld min 1 max %lld\n",
+                static_cast<long long>(HASH_DEFAULT_MIB), static_cast<long long>(HASH_MAX_MIB));
+    std::printf("option name Clear Hash type button\n");
+    std::printf("option name Ponder type check default false\n");
+    std::printf("option name OwnBook type check default true\n");
+    std::printf("option name Book File type string default %s\n", BOOK_FILE_NAME + 2);
+    std::printf("option name Move Overhead type spin default %lld min 0 max %lld\n",
+                static_cast<long long>(OVERHEAD_DEFAULT_MS), static_cast<long long>(OVERHEAD_MAX_MS));
+}
+
+// The table for a size in MiB: the largest power of two of buckets that fits it.
+void resizeTable(std::int64_t mib)
+{
+    std::int64_t buckets = 1;
+    while (buckets * 2 <= mib * BUCKETS_PER_MIB) buckets *= 2;
+    initHashtable(std::int32_t(buckets));
+}
+
+bool readCheck(const char* value, bool* flag)
+{
+    if (sameText(value, "true")) *flag = true;
+    else if (sameText(value, "false")) *flag = false;
+    else return false;
+    return true;
+}
+
+// Appends a word to text, with a blank after any word before it; what does not fit is cut.
+void appendWord(char* text, std::size_t size, const char* word)
+{
+    const std::size_t used = std::strlen(text);
+    std::snprintf(text + used, size - used, "%s%s", used ? " " : "", word);
+}
+
+// "setoption name <name> [value <value>]": names and values may hold blanks.
+void setOption(const Tokens* t)
+{
+    char name[256] = "", value[1024] = "";
+    int i = 1;
+    while (i < t->count && std::strcmp(t->at[i], "name")) ++i;
+    for (++i; i < t->count && std::strcmp(t->at[i], "value"); ++i) appendWord(name, sizeof name, t->at[i]);
+    for (++i; i < t->count; ++i) appendWord(value, sizeof value, t->at[i]);
+    UciOptions* o = &session.options;
+    std::int64_t number = 0;
+    if (sameText(name, "Hash")) {
+        if (!readInteger(value, &number)) return;
+        number = std::clamp<std::int64_t>(number, 1, HASH_MAX_MIB);
+        if (number != o->hashMiB) resizeTable(number);
+        o->hashMiB = number;
+    } else if (sameText(name, "Clear Hash")) {
+        clearSearchTables();
+    } else if (sameText(name, "Ponder")) {
+        readCheck(value, &o->ponder);
+    } else if (sameText(name, "OwnBook")) {
+        readCheck(value, &o->ownBook);
+    } else if (sameText(name, "Book File")) {
+        if (!std::strcmp(value, "<empty>")) value[0] = '\0';
+        std::snprintf(o->bookFile, sizeof o->bookFile, "%s", value);
+        if (!openBook(o->bookFile)) std::printf("info string no book: %s\n", o->bookFile);
+        std::fflush(stdout);
+    } else if (sameText(name, "Move Overhead")) {
+        if (readInteger(value, &number)) o->moveOverhead = std::clamp<std::int64_t>(number, 0, OVERHEAD_MAX_MS);
+    }
+}
+
+// Positions ------------------------------------------------------------------------------
+
+// A move in UCI notation, legal in the position.
+bool readMove(Board* board, const char* text, Move* move)
+{
+    const std::size_t length = std::strlen(text);
+    if (length != 4 && length != 5) return false;
+    if (length == 5 && !std::strchr("qrbnQRBN", text[4])) return false;
+    return inputMoveLegal(board, text, move) == 1;
+}
+
+// "position startpos|fen <FEN> [moves ...]". A position that cannot be set up whole leaves
+// the last good one in place.
+void setPositionCommand(const Tokens* t)
+{
+    if (t->overflow || t->count < 2) return;
+    Board* board = session.scratch;
+    int i = 1;
+    bool fromStart = false;
+    if (!std::strcmp(t->at[i], "startpos")) {
+        if (!loadPosition(board, initialPosition)) return;
+        fromStart = true;
+        ++i;
+    } else if (!std::strcmp(t->at[i], "fen")) {
+        char fen[256] = "";
+        int fields = 0;
+        for (++i; i < t->count && std::strcmp(t->at[i], "moves"); ++i)
+            if (fields++ < 6) appendWord(fen, sizeof fen, t->at[i]);
+        if (!loadPosition(board, fen)) return;
+    } else {
+        return;
+    }
+    while (i < t->count && std::strcmp(t->at[i], "moves")) ++i;
+    for (++i; i < t->count; ++i) {
+        Move move;
+        if (board->gamePly >= MAX_GAME_PLY || !readMove(board, t->at[i], &move)) return;
+        playGameMove(board, &move);
+    }
+    std::swap(session.board, session.scratch);
+    session.fromStart = fromStart;
+    if (fromStart && board->gamePly < session.bookOutPly) session.bookEnabled = true;
+}
+
+// The search's lines ---------------------------------------------------------------------
+
+void printScore(int score)
+{
+    if (score > MATE_BOUND) std::printf(" score mate %d", (INF_SCORE - score + 1) / 2);
+    else if (score < -MATE_BOUND) std::printf(" score mate %d", -(INF_SCORE + score) / 2);
+    else std::printf(" score cp %d", score);
+}
+
+void printNodesAndTime(std::int64_t nodes, std::int64_t ms)
+{
+    const std::int64_t nps = nodes * 1000 / std::max<std::int64_t>(ms, 1);
+    std::printf(" nodes %lld nps %lld time %lld", static_cast<long long>(nodes),
+                static_cast<long long>(nps), static_cast<long long>(ms));
+}
+
+void reportIteration(const IterationInfo* info)
+{
+    std::printf("info depth %d seldepth %d", info->depth, std::max(info->selDepth, info->depth));
+    printScore(info->score);
+    if (info->score <= info->alpha) std::printf(" upperbound");
+    else if (info->score >= info->beta) std::printf(" lowerbound");
+    printNodesAndTime(info->nodes, info->elapsed);
+    std::printf(" hashfull %d pv", hashFullPermille());
+    char text[8];
+    for (std::uint32_t i = 0; i < info->line->length && i < MAX_PLY; ++i)
+        std::printf(" %s", moveToString(&info->line->moves[i], text));
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// Input during a search ------------------------------------------------------------------
+
+void defer(const char* line)
+{
+    if (session.deferredCount == DEFERRED_LINES) return;
+    const int slot = (session.deferredHead + session.deferredCount) % DEFERRED_LINES;
+    std::snprintf(session.deferred[slot], UCI_LINE_SIZE, "%s", line);
+    ++session.deferredCount;
+}
+
+bool takeDeferred(char* line)
+{
+    if (session.deferredCount == 0) return false;
+    std::snprintf(line, UCI_LINE_SIZE, "%s", session.deferred[session.deferredHead]);
+    session.deferredHead = (session.deferredHead + 1) % DEFERRED_LINES;
+    --session.deferredCount;
+    return true;
+}
+
+// A line read while a search runs (searchedOut: it has ended and waits for "stop" or
+// "ponderhit"). Commands that would change the game wait for the "bestmove".
+void handleSearchLine(const char* line, bool searchedOut)
+{
+    char word[16] = "";
+    std::sscanf(line, " %15s", word);
+    SearchState* s = &session.search;
+    if (!std::strcmp(word, "isready")) {
+        send("readyok");
+    } else if (!std::strcmp(word, "stop")) {
+        s->stop = true;
+    } else if (!std::strcmp(word, "quit")) {
+        s->stop = s->quit = true;
+    } else if (!std::strcmp(word, "ponderhit")) {
+        if (searchedOut) {
+            s->stop = true;
+        } else if (s->pondering) {
+            s->pondering = false;
+            if (s->clockOnHit) startSearchClock(timer(), s->soft, s->hard);
+        }
+    } else if (word[0] && std::strcmp(word, "debug") && std::strcmp(word, "register")) {
+        defer(line);
+    }
+}
+
+bool pollInput()
+{
+    SearchState* s = &session.search;
+    while (!s->stop && inputLineWaiting()) {
+        const int got = readInputLine(pollLine, UCI_LINE_SIZE);
+        if (got < 0) s->stop = s->quit = true;
+        else if (got > 0) handleSearchLine(pollLine, false);
+    }
+    return s->stop;
+}
+
+// After a search that may not end on its own: the "bestmove" waits for "stop".
+void waitForStop()
+{
+    SearchState* s = &session.search;
+    while (!s->stop) {
+        const int got = readInputLine(pollLine, UCI_LINE_SIZE);
+        if (got < 0) s->stop = s->quit = true;
+        else if (got > 0) handleSearchLine(pollLine, true);
+    }
+}
+
+// Go -------------------------------------------------------------------------------------
+
+void readGo(const Tokens* t, GoCommand* g)
+{
+    *g = {};
+    for (int i = 1; i < t->count; ++i) {
+        const char* key = t->at[i];
+        if (!std::strcmp(key, "infinite")) {
+            g->infinite = true;
+            continue;
+        }
+        if (!std::strcmp(key, "ponder")) {
+            g->ponder = true;
+            continue;
+        }
+        std::int64_t v = 0;
+        if (i + 1 >= t->count || !readInteger(t->at[i + 1], &v)) continue;
+        const int small = int(std::clamp<std::int64_t>(v, 0, 1 << 20));
+        if (!std::strcmp(key, "wtime")) g->time[0] = v, g->hasClock = true;
+        else if (!std::strcmp(key, "btime")) g->time[1] = v, g->hasClock = true;
+        else if (!std::strcmp(key, "winc")) g->inc[0] = std::max<std::int64_t>(v, 0);
+        else if (!std::strcmp(key, "binc")) g->inc[1] = std::max<std::int64_t>(v, 0);
+        else if (!std::strcmp(key, "movestogo")) g->movesToGo = small;
+        else if (!std::strcmp(key, "depth")) g->depth = std::max(small, 1);
+        else if (!std::strcmp(key, "nodes")) g->nodes = std::max<std::int64_t>(v, 1);
+        else if (!std::strcmp(key, "mate")) g->mate = small;
+        else if (!std::strcmp(key, "movetime")) g->movetime = std::max<std::int64_t>(v, 1);
+        else continue;
+        ++i;
+    }
+}
+
+bool probeBook(const GoCommand* g, Move* move)
+{
+    UciSession* u = &session;
+    if (!u->options.ownBook || !u->bookEnabled || !u->fromStart || g->infinite || g->ponder
+        || g->mate)
+        return false;
+    std::srand(unsigned(std::time(nullptr)));
+    if (drawBookMove(u->board, move)) return true;
+    u->bookEnabled = false;
+    u->bookOutPly = u->board->gamePly;
+    return false;
+}
+
+// The second move of the stored line when it answers `best` legally.
+Move ponderMove(Board* board, const Move* best)
+{
+    const Move& first = board->pv[0];
+    const Move& second = board->pv[1];
+    if (first.from != best->from || first.to != best->to || !onBoard(second.from)) return NO_MOVE;
+    Move made = *best;
+    makeMove(board, &made);
+    updateHashKey(board, &made);
+    Move moves[MAX_MOVES];
+    const int count = generateMoves(board, moves, 1);
+    Move reply = NO_MOVE;
+    for (int i = 0; i < count; ++i)
+        if (moves[i].from == second.from && moves[i].to == second.to
+            && moves[i].promotion == second.promotion)
+            reply = moves[i];
+    updateHashKey(board, &made);
+    unmakeMove(board, &made);
+    return reply;
+}
+
+void runSearch(const GoCommand* g, Move* best)
+{
+    Board* board = session.board;
+    SearchState* s = &session.search;
+    SearchLimits limits = {0, 0, MAX_DEPTH, false, reportIteration, g->nodes, g->mate};
+    if (g->depth > 0) limits.maxDepth = std::min(g->depth, MAX_DEPTH);
+    const std::int64_t overhead = session.options.moveOverhead;
+    bool timed = !g->infinite;
+    if (timed && g->movetime > 0) {
+        s->soft = s->hard = std::max<std::int64_t>(g->movetime - overhead, 1);
+    } else if (timed && g->hasClock) {
+        const int side = board->sideToMove;
+        uciTimeBudget(g->time[side], g->inc[side], g->movesToGo, overhead, &s->soft, &s->hard);
+    } else {
+        timed = false;
+    }
+    if (timed && !g->ponder) {
+        limits.useClock = true;
+        limits.timeLimit = s->soft;
+        limits.hardCap = s->hard;
+    }
+    s->clockOnHit = timed && g->ponder;
+    s->pondering = g->ponder;
+    // A new search learns its own order; the table goes on from the last move.
+    clearHistoryHeuristic();
+    clearKillerMove();
+    searchPoll = pollInput;
+    searchWithLimits(board, best, &limits);
+    searchPoll = nullptr;
+}
+
+void goCommand(const Tokens* t)
+{
+    GoCommand g;
+    readGo(t, &g);
+    Board* board = session.board;
+    session.search = {};
+    SearchState* s = &session.search;
+    s->pondering = g.ponder;
+    const std::int64_t start = timer();
+    Move moves[MAX_MOVES];
+    Move best = NO_MOVE;
+    bool searched = false;
+    if (generateMoves(board, moves, 1) == 0) {
+        send(board->inCheck ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
+    } else if (probeBook(&g, &best)) {
+        char text[8];
+        std::printf("info string book move %s\n", moveToString(&best, text));
+    } else {
+        runSearch(&g, &best);
+        searched = true;
+    }
+    // An infinite or ponder search, or one without any limit, may end before it is told to;
+    // after "ponderhit" the move is due when the search ends.
+    const bool noLimit = !(g.hasClock || g.movetime || g.depth || g.nodes || g.mate);
+    if (g.infinite || noLimit || (g.ponder && s->pondering)) waitForStop();
+
+    if (searched) {
+        std::printf("info");
+        printNodesAndTime(globalNodes, timer() - start);
+        std::printf("\n");
+    }
+    char text[8], reply[8];
+    if (best.from == NO_SQUARE) {
+        send("bestmove (none)");
+        return;
+    }
+    const Move answer = searched ? ponderMove(board, &best) : NO_MOVE;
+    if (answer.from != NO_SQUARE)
+        std::printf("bestmove %s ponder %s\n", moveToString(&best, text), moveToString(&answer, reply));
+    else
+        std::printf("bestmove %s\n", moveToString(&best, text));
+    std::fflush(stdout);
+}
+
+void newGame()
+{
+    clearSearchTables();
+    session.bookEnabled = true;
+    session.bookOutPly = MAX_GAME_PLY + 1;
+}
+
+void sendIdentity()
+{
+    std::printf("id name %s\nid author the Quillmaren authors\n", ENGINE_NAME);
+    printOptions();
+    send("uciok");
+}
+
+// Returns false on "quit" (or a quit read during a search).
+bool handleCommand(char* line)
+{
+    static Tokens t;
+    tokenize(line, &t);
+    if (t.count == 0) return true;
+    const char* command = t.at[0];
+    if (!std::strcmp(command, "uci")) sendIdentity();
+    else if (!std::strcmp(command, "isready")) send("readyok");
+    else if (!std::strcmp(command, "setoption")) setOption(&t);
+    else if (!std::strcmp(command, "ucinewgame")) newGame();
+    else if (!std::strcmp(command, "position")) setPositionCommand(&t);
+    else if (!std::strcmp(command, "go")) goCommand(&t);
+    else if (!std::strcmp(command, "quit")) return false;
+    return !session.search.quit;
+}
+
+}  // namespace
+
+bool isUciCommand(const char* line)
+{
+    while (isBlank(*line)) ++line;
+    if (std::strncmp(line, "uci", 3)) return false;
+    for (line += 3; *line; ++line)
+        if (!isBlank(*line)) return false;
+    return true;
+}
+
+void uciTimeBudget(std::int64_t time, std::int64_t inc, int movesToGo, std::int64_t overhead,
+                   std::int64_t* soft, std::int64_t* hard)
+{
+    const std::int64_t left = std::max<std::int64_t>(time - overhead, 1);
+    inc = std::clamp<std::int64_t>(inc, 0, MAX_CLOCK_MS);
+    // Moves still to play on this clock: the control's, else an estimate for the rest of
+    // the game. The hard limit keeps most of the clock for them.
+    const std::int64_t moves = movesToGo > 0 ? std::min(movesToGo, 40) : 30;
+    const std::int64_t share = movesToGo == 1 ? left * 3 / 4 : left / 3;
+    const std::int64_t target = left / moves + inc * 3 / 4;
+    *hard = std::max<std::int64_t>(std::min(target * 4, share), 1);
+    *soft = std::max<std::int64_t>(std::min(target, *hard), 1);
+}
+
+void uciLoop(Board* board)
+{
+    UciSession* u = &session;
+    u->board = board;
+    u->scratch = newBoard();
+    u->options = {HASH_DEFAULT_MIB, OVERHEAD_DEFAULT_MS, false, true, ""};
+    std::snprintf(u->options.bookFile, sizeof u->options.bookFile, "%s", BOOK_FILE_NAME + 2);
+    u->fromStart = true;
+    loadPosition(board, initialPosition);
+    newGame();
+    sendIdentity();
+
+    static char line[UCI_LINE_SIZE];
+    for (;;) {
+        if (!takeDeferred(line)) {
+            const int got = readInputLine(line, UCI_LINE_SIZE);
+            if (got < 0) return;
+            if (got == 0) continue;
+        }
+        if (!handleCommand(line)) return;
+    }
+}
