@@ -1,5 +1,6 @@
 #include "input.h"
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef _WIN32
@@ -16,6 +17,8 @@ namespace {
 char buffer[1 << 16];
 int head, tail;  // the unread bytes are buffer[head..tail)
 bool atEnd;
+const char* text;  // stands for standard input when set
+int textLeft;
 
 // Reads what the system has, waiting for at least one byte.
 void fill()
@@ -28,6 +31,15 @@ void fill()
         head = 0;
     }
     if (tail == int(sizeof buffer)) return;
+    if (text) {
+        const int got = std::min(textLeft, int(sizeof buffer) - tail);
+        std::memcpy(buffer + tail, text, std::size_t(got));
+        text += got;
+        textLeft -= got;
+        tail += got;
+        atEnd = got == 0;
+        return;
+    }
 #ifdef _WIN32
     const int got = _read(0, buffer + tail, unsigned(sizeof buffer) - unsigned(tail));
 #else
@@ -44,6 +56,7 @@ bool lineBuffered() { return std::memchr(buffer + head, '\n', std::size_t(tail -
 // True when the system holds input that a read would return at once.
 bool systemHasInput()
 {
+    if (text) return true;  // its end counts as input too
 #ifdef _WIN32
     static const HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
     DWORD available = 0;
@@ -83,4 +96,12 @@ bool inputLineWaiting()
         fill();
     }
     return true;
+}
+
+void setInputText(const char* data, int size)
+{
+    text = data;
+    textLeft = size > 0 ? size : 0;
+    head = tail = 0;
+    atEnd = false;
 }

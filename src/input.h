@@ -10,3 +10,7 @@ int readInputLine(char* buf, int size);
 
 // True when readInputLine would not wait: a whole line, or the end of input, is there.
 bool inputLineWaiting();
+
+// Reads the given bytes, then the end of input, in place of standard input: the whole
+// conversation of a fuzzer or a test in-process. The bytes must outlive the reading.
+void setInputText(const char* data, int size);

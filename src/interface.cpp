@@ -435,7 +435,7 @@ void xboardLoop(Board* board)
         const int got = readInputLine(line, LINE_SIZE);
         if (got < 0) return;
         if (got > 0 && !state.editMode && isUciCommand(line)) {
-            uciLoop(board);
+            uciLoop();
             return;
         }
         if (got > 0 && !handleLine(board, &state, line)) return;

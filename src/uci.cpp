@@ -404,7 +404,7 @@ void runSearch(const GoCommand* g, Move* best)
     Board* board = session.board;
     SearchState* s = &session.search;
     SearchLimits limits = {0, 0, MAX_DEPTH, false, reportIteration, g->nodes, g->mate};
-    if (g->depth > 0) limits.maxDepth = std::min(g->depth, MAX_DEPTH);
+    limits.maxDepth = std::min(g->depth > 0 ? g->depth : MAX_DEPTH, searchDepthCap);
     const std::int64_t overhead = session.options.moveOverhead;
     bool timed = !g->infinite;
     if (timed && g->movetime > 0) {
@@ -530,15 +530,19 @@ void uciTimeBudget(std::int64_t time, std::int64_t inc, int movesToGo, std::int6
     *soft = std::max<std::int64_t>(std::min(target, *hard), 1);
 }
 
-void uciLoop(Board* board)
+void uciLoop()
 {
     UciSession* u = &session;
-    u->board = board;
-    u->scratch = newBoard();
+    if (!u->board) {  // the session's own pair, kept for the life of the process
+        u->board = newBoard();
+        u->scratch = newBoard();
+    }
+    u->deferredCount = 0;
+    u->search = {};
     u->options = {HASH_DEFAULT_MIB, OVERHEAD_DEFAULT_MS, false, true, ""};
     std::snprintf(u->options.bookFile, sizeof u->options.bookFile, "%s", BOOK_FILE_NAME + 2);
     u->fromStart = true;
-    loadPosition(board, initialPosition);
+    loadPosition(u->board, initialPosition);
     newGame();
     sendIdentity();
 

@@ -1,17 +1,15 @@
 #pragma once
 #include <cstdint>
 
-#include "board.h"
-
 // The UCI conversation. The engine starts speaking xboard; the line "uci" hands the
 // process to this loop for the rest of its life.
 
 // 1 when the line is the command "uci" (blanks and a carriage return around it allowed).
 bool isUciCommand(const char* line);
 
-// Answers "uci" and then every line until "quit" or the end of input. board is the one
-// Board of the run.
-void uciLoop(Board* board);
+// Answers "uci" and then every line until "quit" or the end of input, on positions of its
+// own (each "position" command sets one up afresh).
+void uciLoop();
 
 // The time manager: from the engine's clock and increment in milliseconds, the moves to the
 // next time control (0 for the rest of the game) and the overhead every move costs the GUI,
