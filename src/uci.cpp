@@ -23,7 +23,7 @@ constexpr int DEFERRED_LINES = 8;
 constexpr std::int64_t HASH_DEFAULT_MIB = 256;   // the xboard engine's table
 constexpr std::int64_t HASH_MAX_MIB = 131072;    // 2^30 buckets, the most a table can count
 constexpr std::int64_t BUCKETS_PER_MIB = (1 << 20) / std::int64_t(sizeof(HashEntry));
-constexpr std::int64_t OVERHEAD_DEFAULT_MS = 10;
+constexpr std::int64_t OVERHEAD_DEFAULT_MS = 30;  // a GUI and an adapter between, on a busy machine
 constexpr std::int64_t OVERHEAD_MAX_MS = 5000;
 constexpr std::int64_t MAX_CLOCK_MS = std::int64_t(1) << 40;
 
@@ -519,15 +519,16 @@ bool isUciCommand(const char* line)
 void uciTimeBudget(std::int64_t time, std::int64_t inc, int movesToGo, std::int64_t overhead,
                    std::int64_t* soft, std::int64_t* hard)
 {
-    const std::int64_t left = std::max<std::int64_t>(time - overhead, 1);
     inc = std::clamp<std::int64_t>(inc, 0, MAX_CLOCK_MS);
-    // Moves still to play on this clock: the control's, else an estimate for the rest of
-    // the game. The hard limit keeps most of the clock for them.
-    const std::int64_t moves = movesToGo > 0 ? std::min(movesToGo, 40) : 30;
-    const std::int64_t share = movesToGo == 1 ? left * 3 / 4 : left / 3;
-    const std::int64_t target = left / moves + inc * 3 / 4;
-    *hard = std::max<std::int64_t>(std::min(target * 4, share), 1);
-    *soft = std::max<std::int64_t>(std::min(target, *hard), 1);
+    // The clock as it will stand over the next moves (the control's, or a horizon for the
+    // rest of the game), each of them costing the GUI its overhead besides the search.
+    const std::int64_t moves = movesToGo > 0 ? std::min(movesToGo, 50) : 50;
+    const std::int64_t usable = std::max<std::int64_t>(time + inc * (moves - 1) - overhead * (moves + 2), 1);
+    const std::int64_t target = usable / (movesToGo > 0 ? moves + 2 : 35);
+    // Whatever the search does, most of what is on the clock stays there.
+    const std::int64_t share = (time - overhead) * (movesToGo == 1 ? 3 : 1) / 4;
+    *hard = std::clamp<std::int64_t>(target * 5, 1, std::max<std::int64_t>(share, 1));
+    *soft = std::clamp<std::int64_t>(target, 1, *hard);
 }
 
 void uciLoop()

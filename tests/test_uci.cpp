@@ -13,6 +13,7 @@
 
 #include "interface.h"
 #include "search_support.h"
+#include "uci.h"
 
 namespace {
 
@@ -209,4 +210,24 @@ TEST(Uci, LimitsStopPonderAndMates)
     e.send("stop");
     const std::string found = e.until("bestmove");
     EXPECT_EQ(found.find("bestmove (none)"), std::string::npos);
+}
+
+TEST(Uci, TimeBudgetsNeverFlagEvenWhenEverySearchRunsToItsHardLimit)
+{
+    // Clock, increment, moves to the control, overhead; every move costs its hard limit and
+    // the overhead. Sudden death needs the increment to pay the overhead.
+    constexpr std::int64_t controls[][4] = {
+        {1000, 10, 0, 5}, {10000, 100, 0, 30}, {60000, 0, 40, 30}, {3000, 0, 5, 100}, {180000, 2000, 0, 30}};
+    for (const auto& c : controls) {
+        std::int64_t clock = c[0];
+        for (int move = 0; move < 500; ++move) {
+            const int toGo = c[2] ? int(c[2] - move % c[2]) : 0;
+            std::int64_t soft = 0, hard = 0;
+            uciTimeBudget(clock, c[1], toGo, c[3], &soft, &hard);
+            ASSERT_TRUE(soft >= 1 && soft <= hard) << soft << " " << hard;
+            clock -= hard + c[3];
+            ASSERT_GT(clock, 0) << "move " << move << " of " << c[0] << "+" << c[1] << " moves " << c[2];
+            clock += c[1] + (toGo == 1 ? c[0] : 0);
+        }
+    }
 }
