@@ -38,13 +38,16 @@ const ToolCase toolCases[] = {
     {"eval --terms '8/8/8/8 w'", 2},
     {"see 'xx' e2e4", 2},
     {"eval", 2}, {"see", 2},
+    // A mated root is no search, for either colour: it once failed low for ever.
+    {"bench 3 'k7/1Q6/1K6/8/8/8/8/8 b - - 0 1'", 0, "nodes 0 nps 0", "score -32000"},
+    {"bench 3 'K7/1q6/1k6/8/8/8/8/8 w - - 0 1'", 0, "nodes 0 nps 0", "score -32000"},
 };
 
 TEST(EvalTool, LastLineOrRefusalWithStatusTwo)
 {
     const std::string base = testing::TempDir() + "quillmaren-eval-tool-" + std::to_string(getpid());
     for (const ToolCase& c : toolCases) {
-        const std::string command = std::string("'") + QUILLMAREN_TOOL + "' " + c.arguments + " >"
+        const std::string command = std::string("timeout 20 '") + QUILLMAREN_TOOL + "' " + c.arguments + " >"
             + base + ".out 2>" + base + ".err";
         const int raw = std::system(command.c_str());
         const std::string out = slurp(base + ".out"), err = slurp(base + ".err");

@@ -63,13 +63,19 @@ TEST(Terminal, MateCountsPliesFromTheRootAndStalemateIsZero)
 {
     constexpr const char* mated = "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3";
     const std::tuple<const char*, int, int> cases[] = {
-        {mated, 0, -32000}, {mated, 7, -31993}, {STALEMATE, 0, 0}, {STALEMATE, 2, 0}};
+        {mated, 0, -32000}, {mated, 7, -31993}, {STALEMATE, 0, 0}, {STALEMATE, 2, 0},
+        {"k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", 0, -32000}};
     for (const auto& [fen, ply, expected] : cases) {
         auto board = boardFromFen(fen);
         EXPECT_EQ(node(board.get(), ply, -32000, 32000, 2), expected) << fen;
         EXPECT_EQ(nodeLine.length, 0u);
         // In check, the quiescence search sees the mate too.
         EXPECT_EQ(board->inCheck ? qSearch(board.get(), -32000, 32000, 0) : expected, expected);
+        // The driver has nothing to deepen: it returns at once, with no move.
+        Move best = {};  // from a1: a stale record must not survive
+        if (ply != 0) continue;
+        EXPECT_EQ(searchDepth(board.get(), &best, 5), expected) << fen;
+        EXPECT_EQ(best.from, NO_SQUARE) << fen;
     }
 }
 
