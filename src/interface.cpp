@@ -204,7 +204,9 @@ void setRemainingClock(LoopState* state, std::int64_t centiseconds)
     // and the scheduler some milliseconds, and a fortieth of what is left alone would let a
     // long game at a fast clock end on time however little the engine thinks.
     const std::int64_t ms = centiseconds * 10;
-    const std::int64_t reserve = ms >= LOW_CLOCK_MS ? 0 : std::min(ms / 2, CLOCK_RESERVE_MS);
+    // A clock already below zero keeps no reserve: its budget stays negative.
+    const std::int64_t reserve =
+        ms >= LOW_CLOCK_MS || ms <= 0 ? 0 : std::min(ms / 2, CLOCK_RESERVE_MS);
     state->timeLimit = std::int32_t(clampBudget((ms - reserve) / 40));
     state->hardCap = 0;
 }
@@ -340,6 +342,10 @@ int fiftyMoveRule(const Board* board)
 
 void engineTurn(Board* board, LoopState* state)
 {
+    // The book comes first, in a finished or full game too: it has no move there, and the
+    // miss turns it off as any other would.
+    Move choice = NO_MOVE;
+    if (state->bookEnabled) state->bookEnabled = std::uint8_t(getBookMove(board, &choice));
     // No room to record another move. A claim the GUI can confirm ends the game as a draw;
     // otherwise resigning ends it at once, where silence would only lose on time.
     if (board->gamePly >= MAX_GAME_PLY) {
@@ -352,8 +358,6 @@ void engineTurn(Board* board, LoopState* state)
         return;
     }
 
-    Move choice = NO_MOVE;
-    if (state->bookEnabled) state->bookEnabled = std::uint8_t(getBookMove(board, &choice));
     if (!state->bookEnabled) search(board, &choice, state->timeLimit, state->hardCap);
     state->move = *legalChoice(&choice, state->moves, count);
 
@@ -402,6 +406,7 @@ int handleLine(Board* board, LoopState* state, const char* line)
     } else if (!std::strcmp(line, "quit\n")) {
         return 0;
     } else if (!std::strncmp(line, "setboard", 8)) {
+        state->bookEnabled = 0;  // a refused position too
         setPosition(board, state, length > 9 ? line + 9 : "");
     } else if (!std::strcmp(line, "undo\n")) {
         undoGameMove(board);

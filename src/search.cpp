@@ -907,6 +907,14 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
     lastSearchScore = 0;
     lastSearchDepth = 0;
     searchAborted = 0;
+    // Mated or stalemated already: nothing to search, and a mated root would fail low at
+    // the window's last bound for ever.
+    Move rootMoves[MAX_MOVES];
+    if (generateMoves(board, rootMoves, 1) == 0) {
+        *result = NO_MOVE;
+        lastSearchScore = board->inCheck ? -INF_SCORE : 0;
+        return lastSearchScore;
+    }
 
     auto extendTime = [&] {
         maxTimeAllowed = capped(saturatingTimes(maxTimeAllowed, 2));
@@ -954,8 +962,9 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
                 break;
             }
 
-            // Aspiration window, kept within the bounds of every score
-            if (score <= alpha) {
+            // Aspiration window, kept within the bounds of every score: a failure at a bound
+            // already open cannot widen it, so it counts as resolved.
+            if (score <= alpha && alpha > -INF_SCORE) {
                 if (failCount == 0) {
                     alpha -= ASPIRATION_WIDEN_FIRST;
                 } else if (failCount == 1) {
@@ -968,7 +977,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
                 }
                 if (alpha < -INF_SCORE) alpha = -INF_SCORE;
                 ++failCount;
-            } else if (score >= beta) {
+            } else if (score >= beta && beta < INF_SCORE) {
                 if (failCount == 0) {
                     beta += ASPIRATION_WIDEN_FIRST;
                 } else if (failCount == 1) {

@@ -35,14 +35,7 @@ struct TestBook {
 BoardPtr boardAfter(const std::string& fen, const std::string& moves)
 {
     BoardPtr board = boardFromFen(fen);
-    for (std::size_t i = 0; i + 4 <= moves.size(); i += 4) {
-        Move m;
-        if (!inputMoveLegal(board.get(), moves.substr(i, 4).c_str(), &m)) return nullptr;
-        board->gameMoves[board->gamePly] = m;
-        makeMove(board.get(), &board->gameMoves[board->gamePly]);
-        updateHashKey(board.get(), &board->gameMoves[board->gamePly]);
-    }
-    return board;
+    return play(board.get(), moves) ? std::move(board) : nullptr;
 }
 
 // The book's move, "" for none. A move is announced as one thinking line; no move prints

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "san.h"
+#include "test_support.h"
 
 namespace {
 
@@ -42,11 +41,7 @@ TEST(EpdParse, ReadsPositionIdBestAndAvoidMovesAndRefusesWhatWouldOverflow)
 std::string epd(const std::string& args, int* status)
 {
     std::string out;
-    const std::string command = std::string("'") + QUILLMAREN_TOOL + "' epd " + args + " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    for (int c; pipe && (c = std::fgetc(pipe)) != EOF;) out += char(c);
-    const int raw = pipe ? pclose(pipe) : -1;
-    *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    *status = runCommand("'" QUILLMAREN_TOOL "' epd " + args + " 2>&1", &out);
     return out;
 }
 

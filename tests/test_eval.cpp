@@ -132,9 +132,9 @@ TEST(Eval, KingTermHalvedOnlyInTheMiddlegameWhenTheFavouredSideLacksAQueen)
 }
 
 // Games of every phase, then pieces on every edge and in every corner with pawns right
-// under the enemy pieces, so the walks and one-square looks (s - 16, king + 16 ...) and
-// the probes run from every square reach the border from all sides: under the sanitizer
-// build a read beyond the 128 squares aborts. No king is in check, so either side may move.
+// under the enemy pieces, so the walks and one-square looks (s - 16, king + 16 ...) reach
+// the border from all sides: under the sanitizer build a read beyond the 128 squares
+// aborts. No king is in check, so either side may move.
 TEST(Eval, NegatedForBlackAddsUpAndStaysOnTheBoard)
 {
     const char* positions[] = {
@@ -150,6 +150,8 @@ TEST(Eval, NegatedForBlackAddsUpAndStaysOnTheBoard)
         "qqqqkqqq/8/8/8/8/8/8/QQQQKQQQ w - - 0 1",
         "n1n1k1n1/1n1n1n1n/8/8/8/8/N1N1N1N1/1N1NK1N1 w - - 0 1",
         "b1b1kbbb/bbbb1bbb/8/8/8/8/BBBBBBBB/BBBBKBBB w - - 0 1",
+        // Pawns forking: an evaluation starts with no piece marked as threatened.
+        "4k3/8/8/3n1n2/4P3/8/8/4K3 w - - 0 1", "4k3/8/8/4p3/3N1N2/8/8/4K3 w - - 0 1",
     };
     for (const char* fen : positions) {
         auto board = boardFromFen(fen);
@@ -162,17 +164,53 @@ TEST(Eval, NegatedForBlackAddsUpAndStaysOnTheBoard)
         EXPECT_EQ(eval(board.get()), score) << "plain and traced evaluations differ: " << fen;
         board->sideToMove ^= 1;
         EXPECT_EQ(eval(board.get()), -score) << fen;
-        for (int sq = 0; sq < 128; ++sq)
-            for (int black = 0; onBoard(sq) && black <= 1; ++black) {
-                std::uint8_t count = 0, zone = 0;
-                getImportantPawnSquares(board.get(), sq, &count, black);
-                getImportantKnightSquares(board.get(), sq, &zone, black);
-                getImportantBishopSquares(board.get(), sq, &zone, black);
-                getImportantRookSquares(board.get(), sq, &zone, black);
-                getImportantQueenSquares(board.get(), sq, &zone, black);
-                EXPECT_LE(count, 2) << squareName(sq);
-                EXPECT_LE(bishopIsTrapped(board.get(), sq, black), 1);
-            }
+    }
+}
+
+struct KingProbeCase {
+    const char* placement;
+    int (*probe)(const Board*);
+    int expected;
+    const char* what;
+};
+
+// clang-format off
+const KingProbeCase kingProbeCases[] = {
+    {"4k3/8/8/8/8/8/8/6KR", kingHasCastledWhite, 0, "g1 with the rook still on h1"},
+    {"4k3/8/8/8/8/8/8/5RK1", kingHasCastledWhite, 2, "g1, rook gone from h1"},
+    {"4k3/8/8/8/8/8/7K/8", kingHasCastledWhite, 2, "walked to h2"},
+    {"4k3/8/8/8/8/8/8/RK6", kingHasCastledWhite, 0, "b1 with the rook on a1"},
+    {"4k3/8/8/8/8/8/8/2KR4", kingHasCastledWhite, 1, "c1, rook gone from a1"},
+    {"6kr/8/8/8/8/8/8/4K3", kingHasCastledBlack, 0, "g8 with the rook on h8"},
+    {"2kr4/8/8/8/8/8/8/4K3", kingHasCastledBlack, 1, "c8, rook gone"},
+    {"8/1k6/8/8/8/8/8/4K3", kingHasCastledBlack, 1, "walked to b7"},
+    {"4k3/8/8/8/8/8/5PPP/6K1", getPawnShelterKingWhite, 0, "f2 g2 h2 in place"},
+    {"4k3/8/8/8/8/8/5PBP/6K1", getPawnShelterKingWhite, 0, "bishop on g2: one hole"},
+    {"4k3/8/8/8/8/8/5P1P/6K1", getPawnShelterKingWhite, 2, "g2 missing"},
+    {"4k3/8/8/8/8/8/5P2/6K1", getPawnShelterKingWhite, 3, "g2 and h2 missing"},
+    {"7K/8/8/8/8/8/8/4k3", getPawnShelterKingWhite, 0, "nothing in front of h8"},
+    {"6k1/5p1p/8/8/8/8/8/4K3", getPawnShelterKingBlack, 2, "g7 missing"},
+    {"6k1/5pbp/8/8/8/8/8/4K3", getPawnShelterKingBlack, 0, "Black bishop on g7"},
+    {"6k1/7p/8/8/8/8/8/4K3", getPawnShelterKingBlack, 3, "f7 and g7 missing"},
+};
+// clang-format on
+
+TEST(Eval, CastledKingsShelterHolesAndTrappedBishops)
+{
+    for (const KingProbeCase& c : kingProbeCases) {
+        auto board = whiteToMove(c.placement);
+        EXPECT_EQ(c.probe(board.get()), c.expected) << c.what;
+    }
+    const struct { const char* placement; int black, square, trapped; } trapped[] = {
+        {"4k3/B7/1p6/8/8/8/8/4K3", 0, A7, 1},
+        {"4k3/7B/6p1/8/8/8/8/4K3", 0, H7, 1},
+        {"4k3/B7/1P6/8/8/8/8/4K3", 0, A7, 0},
+        {"4k3/8/8/8/8/1P6/b7/4K3", 1, A2, 1},
+        {"4k3/8/8/8/8/6p1/7b/4K3", 1, H2, 0},
+    };
+    for (const auto& c : trapped) {
+        auto board = whiteToMove(c.placement);
+        EXPECT_EQ(bishopIsTrapped(board.get(), c.square, c.black), c.trapped) << c.placement;
     }
 }
 

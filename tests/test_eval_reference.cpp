@@ -6,7 +6,6 @@
 
 #include "attack.h"
 #include "eval.h"
-#include "movegen.h"
 #include "test_support.h"
 
 // The evaluation reads a padded copy of the squares and scores the pawn files with rank masks.
@@ -15,16 +14,6 @@
 // man, or a mask shifted into the wrong file shows as a difference.
 
 namespace {
-
-// Positions met along random games from a few starts, kings on the edges included.
-void forPlayedPositions(int games, int plies, const std::function<void(Board*)>& visit)
-{
-    forRandomGames({initialPosition,
-                       "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-                       "q6k/1P5P/8/8/8/8/p5p1/K6Q w - - 0 1",
-                       "7k/p6p/1p4p1/8/8/1P4P1/P6P/K7 w - - 0 1"},
-        games, plies, 0x9E3779B97F4A7C15, visit);
-}
 
 bool isEnemyOf(int code, bool black) { return black ? isWhitePiece(code) : isBlackPiece(code); }
 
@@ -60,7 +49,7 @@ constexpr std::initializer_list<int> lines = {1, -1, 16, -16};
 
 TEST(EvalReference, ProbesAgreeWithAPlainWalkAtTheBoardEdges)
 {
-    forPlayedPositions(sanitizedRun() ? 2 : 6, 50, [](const Board* b) {
+    forRandomGames(sanitizedRun() ? 1 : 4, 50, 0x9E3779B97F4A7C15, [](Board* b) {
         for (int sq = 0; sq < 128; ++sq) {
             if (!onBoard(sq)) continue;
             for (const bool black : {false, true}) {
@@ -171,7 +160,7 @@ void plainFileTerms(const FileCount& us, const FileCount& them, bool black, bool
 TEST(EvalReference, PawnFileTermsAgreeWithAFileByFileCount)
 {
     int scored = 0;
-    forPlayedPositions(sanitizedRun() ? 5 : 25, 120, [&scored](const Board* board) {
+    forRandomGames(sanitizedRun() ? 3 : 16, 120, 0x9E3779B97F4A7C15, [&scored](Board* board) {
         EvalTerms terms;
         eval(board, &terms);
         if (terms.drawn) return;

@@ -44,7 +44,7 @@ TEST(Table, ScoreUsedOnlyDeepEnoughOnItsSideOfTheWindowAndMatesKeepTheirDistance
         board->ply = std::uint32_t(c[7]);
         EXPECT_EQ(probe(board.get(), c[4], c[5], c[6]), c[8]) << "case " << &c - cases;
         EXPECT_EQ(nullAllowed, c[9]) << "case " << &c - cases;
-        EXPECT_EQ(text(found), "f1b5");  // the move comes back whatever the score
+        EXPECT_EQ(moveText(found), "f1b5");  // the move comes back whatever the score
     }
 }
 

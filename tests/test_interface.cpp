@@ -81,6 +81,7 @@ TEST(Loop, ClockBudgetsStayInRangeAndStIsOnlyShortenedByTime)
         {"time 6000\n", 1500, 0},
         {"time 200\n", (2000 - 300) / 40, 0},  // a short clock keeps a reserve back
         {"time 40\n", (400 - 200) / 40, 0},
+        {"time -3\n", 0, 0}, {"time -4\n", -1, 0}, {"time -7\n", -1, 0},  // no reserve below 0
         {"st 1\n", 1000, 900},
         {"st -5\n", -5000, 1},
         {"time -99999999999999999999999\n", -BIG, 0},
@@ -124,11 +125,12 @@ TEST(Loop, SetboardTurnsTheBookOffAndTakesOnlyARealEnPassantSquare)
         {"4k3/8/8/3pP3/8/8/8/4K3 w - d3 0 2", NO_SQUARE},   // wrong rank for white to move
         {"4k3/3p4/8/3pP3/8/8/8/4K3 w - d6 0 2", NO_SQUARE}, // d7 not empty
         {"4k3/8/8/3pP3/8/8/8/4K3 w - d", NO_SQUARE},
+        {"garbage", NO_SQUARE},  // refused: the position stays, the book goes off all the same
     };
     for (const auto& [fen, epSquare] : cases) {
         Session s;
         s.state->bookEnabled = 1;
-        EXPECT_EQ(s.send(std::string("force\nsetboard ") + fen + "\n"), "");
+        EXPECT_EQ(s.send(std::string("force\nsetboard ") + fen + "\n"), fen[0] == 'g' ? REFUSED : "");
         EXPECT_EQ(s.board->epSquare, epSquare) << fen;
         EXPECT_EQ(s.state->bookEnabled, 0);
         // The capture the GUI allows is the generator's own record, ready for makeMove.
@@ -136,6 +138,12 @@ TEST(Loop, SetboardTurnsTheBookOffAndTakesOnlyARealEnPassantSquare)
         s.send("e5d6\n");
         expectPosition(s.board.get(), "4k3/8/3P4/8/8/8/8/4K3 b - - 0 1");
     }
+    // "go" in a finished game asks the book too; it has no move there and goes off.
+    Session s;
+    s.state->bookEnabled = 1;
+    const std::string mate = "0-1 {Black mates}\n";
+    EXPECT_EQ(s.send("force\nf2f3\ne7e5\ng2g4\nd8h4\ngo\n"), mate + mate);
+    EXPECT_EQ(s.state->bookEnabled, 0);
 }
 
 TEST(Loop, EditModeSetsTheMenWithConventionalCastlingOrRefuses)

@@ -43,14 +43,6 @@ Snapshot snap(const Board* b)
 
 bool operator==(const Snapshot& a, const Snapshot& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-std::vector<std::string> texts(const Move* moves, int n)
-{
-    std::vector<std::string> out;
-    char buf[8];
-    for (int i = 0; i < n; ++i) out.push_back(moveToString(&moves[i], buf));
-    return out;
-}
-
 // At every inner node below the board: the fast filter keeps exactly the moves the trial make
 // keeps, in order (captures too), and the trial leaves the board alone. Each legal move made and
 // keyed gives the from-scratch keys and a consistent board; taken back, it restores everything.
@@ -59,23 +51,33 @@ void walk(Board* b, int depth, int* made)
     const Snapshot before = snap(b);
     const std::uint64_t key = b->hashKey, key2 = b->hashKey2;
     Move pseudo[MAX_MOVES], captures[MAX_MOVES];
-    std::vector<std::string> legal, legalCaptures;
-    for (int i = 0, np = generateMoves(b, pseudo, 0); i < np; ++i) {
+    // A capture with every field the generators fill, so that the capture generator and
+    // the full one are held to the same records in the same order.
+    auto records = [](const Move* moves, int n, bool capturesOnly) {
+        std::vector<std::string> out;
+        for (int i = 0; i < n; ++i)
+            if (!capturesOnly || (moves[i].flags & FLAG_CAPTURE))
+                out.push_back(moveText(moves[i]) + char('A' + moves[i].flags) + char('A' + moves[i].captured)
+                              + char('A' + moves[i].piece));
+        return out;
+    };
+    // The quiet-check generator gives the quiet moves that givesCheck accepts, in order.
+    std::vector<std::string> legal, legalCaptures, quietChecks;
+    const int np = generateMoves(b, pseudo, 0);
+    ASSERT_EQ(records(captures, generateCaptures(b, captures, 0), true), records(pseudo, np, true));
+    for (int i = 0; i < np; ++i) {
+        if (!(pseudo[i].flags & FLAG_CAPTURE) && givesCheck(b, &pseudo[i]))
+            quietChecks.push_back(moveText(pseudo[i]));
         if (!isLegalSimple(b, &pseudo[i])) continue;
-        legal.push_back(texts(&pseudo[i], 1)[0]);
-        if (pseudo[i].flags & FLAG_CAPTURE) legalCaptures.push_back(legal.back());
+        legal.push_back(moveText(pseudo[i]));
+        if (pseudo[i].flags & FLAG_CAPTURE) legalCaptures.push_back(records(&pseudo[i], 1, false)[0]);
     }
     ASSERT_TRUE(snap(b) == before);
-    // The quiet-check generator gives the quiet moves that givesCheck accepts, in order.
-    std::vector<std::string> quietChecks;
-    for (int i = 0, np = generateMoves(b, pseudo, 0); i < np; ++i)
-        if (!(pseudo[i].flags & FLAG_CAPTURE) && givesCheck(b, &pseudo[i]))
-            quietChecks.push_back(texts(&pseudo[i], 1)[0]);
-    ASSERT_EQ(texts(pseudo, generateQuietChecks(b, pseudo)), quietChecks);
+    ASSERT_EQ(moveTexts(pseudo, generateQuietChecks(b, pseudo)), quietChecks);
     MoveList* list = &b->moveLists[b->ply];
     const int n = generateMoves(b, list->moves, 1);
-    ASSERT_EQ(texts(list->moves, n), legal);
-    ASSERT_EQ(texts(captures, generateCaptures(b, captures, 1)), legalCaptures);
+    ASSERT_EQ(moveTexts(list->moves, n), legal);
+    ASSERT_EQ(records(captures, generateCaptures(b, captures, 1), false), legalCaptures);
     for (int i = 0; i < n; ++i) {
         Move* m = &list->moves[i];
         const std::uint64_t predicted = hashKey2After(b, m);
@@ -122,24 +124,11 @@ TEST(MakeUnmake, EveryMoveRestoresEveryFieldAndKeysAndFiltersAgree)
     }
 }
 
-void play(Board* b, const char* text)
-{
-    Move moves[MAX_MOVES];
-    char buf[8];
-    for (int i = 0, n = generateMoves(b, moves, 1); i < n; ++i)
-        if (!std::strcmp(text, moveToString(&moves[i], buf))) {
-            makeMove(b, &moves[i]);
-            updateHashKey(b, &moves[i]);
-            return;
-        }
-    FAIL() << "not legal: " << text;
-}
-
 TEST(MakeUnmake, NullMoveRestoresSideEnPassantPliesAndKeys)
 {
     BoardPtr b = boardFromFen(initialPosition);
     for (const char* doubleStep : {"e2e4", "d7d5"}) {  // en passant open for black, then white
-        play(b.get(), doubleStep);
+        ASSERT_TRUE(play(b.get(), doubleStep));
         ASSERT_NE(b->epSquare, NO_SQUARE);
         const Snapshot before = snap(b.get());
         const std::uint64_t key = b->hashKey, key2 = b->hashKey2;

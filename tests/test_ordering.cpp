@@ -17,7 +17,7 @@ int scoreOf(Board* board, const char* move, const Move& hashMove = NO_MOVE)
     list->count = std::uint16_t(generateMoves(board, list->moves, 1));
     assignScoreMovelist(board, list);
     for (int i = 0; i < list->count; ++i)
-        if (text(list->moves[i]) == move) return list->score[i];
+        if (moveText(list->moves[i]) == move) return list->score[i];
     return INT_MIN;
 }
 
@@ -55,14 +55,15 @@ TEST(Ordering, HashMoveAndKillersReplaceTheScore)
     killerMove[0][0].killers[1] = legalMove(board.get(), "d2d4");
     EXPECT_EQ(scoreOf(board.get(), "d2d4"), 2000);
     MoveList* list = &board->moveLists[0];
-    EXPECT_EQ(text(list->moves[assignScoreMovelist(board.get(), list)]), "e2e4");
+    EXPECT_EQ(moveText(list->moves[assignScoreMovelist(board.get(), list)]), "e2e4");
     EXPECT_EQ(scoreOf(board.get(), "e2e4", e4), 1000000);  // above the first killer
     killerMove[0][0].killers[1] = e4;  // in both slots: the second killer's score
     EXPECT_EQ(scoreOf(board.get(), "e2e4"), 2000);
     // Another man's move on the same squares is not the killer.
     killerMove[0][0].killers[0].piece = killerMove[0][0].killers[1].piece = WHITE_QUEEN;
     EXPECT_EQ(scoreOf(board.get(), "e2e4"), 0);
-    auto black = boardFromFen(flipFen(initialPosition));  // black keeps killers of its own
+    // Black keeps killers of its own.
+    auto black = boardFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
     const Move f6 = legalMove(black.get(), "g8f6");
     updateKillerMove(black.get(), &f6);
     EXPECT_EQ(scoreOf(black.get(), "g8f6"), 3000);
@@ -134,7 +135,7 @@ TEST(Killers, RankingFollowsSuccessCounts)
         updateKillerMove(board.get(), &m);
         std::string slots;
         for (const Move& k : killerMove[0][0].killers)
-            slots += (k.from == NO_SQUARE ? std::string("-") : text(k)) + " ";
+            slots += (k.from == NO_SQUARE ? std::string("-") : moveText(k)) + " ";
         EXPECT_EQ(slots, expected) << "after " << move;
     }
     board->ply = MAX_PLY + 3;  // no table row there: nothing is written, not even black's

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <random>
 #include <vector>
 
-#include "movegen.h"
 #include "san.h"
 #include "test_support.h"
 
@@ -49,16 +46,7 @@ int legalPlies(const std::string& line)
     static BoardPtr board = boardFromFen(initialPosition);
     setupFen(board.get(), initialPosition);
     int plies = 0;
-    for (std::size_t at = 0; at < line.size(); ++plies) {
-        Move moves[MAX_MOVES];
-        char text[8] = "";
-        int k = generateMoves(board.get(), moves, 1) - 1;
-        while (k >= 0 && line.compare(at, std::strlen(moveToString(&moves[k], text)), text)) --k;
-        if (k < 0) return -1;
-        at += std::strlen(text);
-        makeMove(board.get(), &moves[k]);
-    }
-    return plies;
+    return play(board.get(), line, &plies) ? plies : -1;
 }
 
 // Texts and each game the reader should find in them.
@@ -131,10 +119,7 @@ TEST(PgnReader, RandomAndMangledInputNeverBreaksTheReader)
 std::string run(const std::string& command, int* status)
 {
     std::string out;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    for (int c; pipe && (c = std::fgetc(pipe)) != EOF;) out += char(c);
-    const int raw = pipe ? pclose(pipe) : -1;
-    *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    *status = runCommand(command, &out);
     return out;
 }
 

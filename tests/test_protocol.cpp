@@ -81,15 +81,9 @@ std::string searched(Lines out, const std::string& result = "")
 // True when every move is legal in turn from the position.
 bool legal(const std::string& fen, const Lines& moves)
 {
-    BoardPtr board = boardFromFen(fen);
-    for (const std::string& text : moves) {
-        Move m;
-        if (!inputMoveLegal(board.get(), text.c_str(), &m)) return false;
-        board->gameMoves[board->gamePly] = m;
-        makeMove(board.get(), &board->gameMoves[board->gamePly]);
-        updateHashKey(board.get(), &board->gameMoves[board->gamePly]);
-    }
-    return true;
+    std::string line;
+    for (const std::string& move : moves) line += move + " ";
+    return play(boardFromFen(fen).get(), line);
 }
 
 }  // namespace

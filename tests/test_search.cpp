@@ -56,20 +56,26 @@ TEST(Repetition, RecurrenceInsideTheLineScoresZeroButARecurringRootIsSearched)
     Move best;
     freshTables();
     EXPECT_EQ(searchDepth(board.get(), &best, 4), 0);
-    EXPECT_EQ(text(best), "g1f3");
+    EXPECT_EQ(moveText(best), "g1f3");
 }
 
 TEST(Terminal, MateCountsPliesFromTheRootAndStalemateIsZero)
 {
     constexpr const char* mated = "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3";
     const std::tuple<const char*, int, int> cases[] = {
-        {mated, 0, -32000}, {mated, 7, -31993}, {STALEMATE, 0, 0}, {STALEMATE, 2, 0}};
+        {mated, 0, -32000}, {mated, 7, -31993}, {STALEMATE, 0, 0}, {STALEMATE, 2, 0},
+        {"k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", 0, -32000}};
     for (const auto& [fen, ply, expected] : cases) {
         auto board = boardFromFen(fen);
         EXPECT_EQ(node(board.get(), ply, -32000, 32000, 2), expected) << fen;
         EXPECT_EQ(nodeLine.length, 0u);
         // In check, the quiescence search sees the mate too.
         EXPECT_EQ(board->inCheck ? qSearch(board.get(), -32000, 32000, 0) : expected, expected);
+        // The driver has nothing to deepen: it returns at once, with no move.
+        Move best = {};  // from a1: a stale record must not survive
+        if (ply != 0) continue;
+        EXPECT_EQ(searchDepth(board.get(), &best, 5), expected) << fen;
+        EXPECT_EQ(best.from, NO_SQUARE) << fen;
     }
 }
 
@@ -82,7 +88,7 @@ TEST(Terminal, ForcedMatesFoundWithExactScores)
         Move best;
         freshTables();
         EXPECT_EQ(searchDepth(board.get(), &best, depth), expected) << fen << " " << depth;
-        ASSERT_TRUE(play(board.get(), text(best)));  // the defender is then mated one move sooner
+        ASSERT_TRUE(play(board.get(), moveText(best)));  // the defender is then mated one move sooner
         freshTables();
         EXPECT_EQ(searchDepth(board.get(), &best, depth - 1), -(expected + 1)) << fen;
     }
@@ -141,7 +147,7 @@ TEST(Driver, ThinkingLinesKeepTheirFormatAndTheMoveIsLegalWhateverTheBudget)
             best.from = 0;  // a stale record must not survive
             std::istringstream out(thinking(board.get(), &best, b[0], b[1]));
             long long lastDepth = 1, lastNodes = 0;
-            std::string line, first = text(best);
+            std::string line, first = moveText(best);
             for (std::smatch m; std::getline(out, line);) {
                 ASSERT_TRUE(std::regex_match(line, m, format)) << "'" << line << "'";
                 EXPECT_GE(std::stoll(m[1]), lastDepth) << line;
@@ -152,11 +158,11 @@ TEST(Driver, ThinkingLinesKeepTheirFormatAndTheMoveIsLegalWhateverTheBudget)
                 ASSERT_TRUE(play(replay.get(), m[5].str())) << line;
                 if (m[5].length()) first = m[5].str().substr(0, m[5].str().find(' '));
             }
-            const Move legal = legalMove(board.get(), text(best));
+            const Move legal = legalMove(board.get(), moveText(best));
             // No move only when there is none: none is invented either.
             EXPECT_EQ(legal.from == NO_SQUARE, fen == STALEMATE) << fen << " " << b[0];
             EXPECT_EQ(legal.flags, best.flags);
-            EXPECT_EQ(text(best), first) << fen << " " << b[0];  // the last line's first move
+            EXPECT_EQ(moveText(best), first) << fen << " " << b[0];  // the last line's first move
             EXPECT_EQ(board->ply, 0u);
         }
     }
@@ -181,7 +187,7 @@ TEST(Driver, SameSearchGivesTheSameTreeWhateverWasMadeBefore)
         Move best;
         freshTables();
         searchDepth(b, &best, 7);
-        return std::to_string(globalNodes) + " nodes, " + text(best);
+        return std::to_string(globalNodes) + " nodes, " + moveText(best);
     };
     auto other = boardFromFen(KIWIPETE);
     for (Board* b : {board.get(), other.get()}) EXPECT_EQ(run(b), run(b));

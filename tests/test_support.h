@@ -3,16 +3,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "board.h"
 #include "hash.h"
 
 using BoardPtr = std::unique_ptr<Board>;
 
-// A board set up from the text, with its keys; fails the calling test when refused.
+// A board set up from the text, with its keys; null when refused.
 inline BoardPtr boardFromFen(const std::string& fen)
 {
     initZobrist();
@@ -28,10 +28,23 @@ inline std::string squareName(int sq) { return std::string(sqString[sq].data(), 
 // Sanitized builds run far slower: deep searches and perfts are cut down there.
 inline bool sanitizedRun() { return std::getenv("QUILLMAREN_SANITIZED") != nullptr; }
 
-// The position with colours swapped and ranks mirrored (sq ^ 0x70), same legal content.
-std::string flipFen(const std::string& fen);
+std::string moveText(const Move& m);
+std::vector<std::string> moveTexts(const Move* moves, int n);
+// The legal move written as text (e2e4, e7e8q), or NO_MOVE.
+Move legalMove(Board* board, const std::string& text);
+// Plays moves written with or without blanks between them (e2e4 e7e5, e2e4e7e5) as the
+// protocol loop does: recorded in gameMoves, made, keyed, check set. False at the first one
+// that is not legal; *played counts those made before.
+bool play(Board* board, const std::string& moves, int* played = nullptr);
 
+// Openings, middlegames and endings with batteries, pins, promotions and kings on the edges.
+extern const std::vector<const char*> RANDOM_GAME_STARTS;
 // Runs `visit` on every position met along seeded random games: each start played `games`
 // times for up to `plies` half-moves, keys kept up to date.
-void forRandomGames(std::initializer_list<const char*> starts, int games, int plies,
-                    std::uint64_t seed, const std::function<void(Board*)>& visit);
+void forRandomGames(int games, int plies, std::uint64_t seed, const std::function<void(Board*)>& visit,
+                    const std::vector<const char*>& starts = RANDOM_GAME_STARTS);
+
+// Runs the shell command; its exit status (-1 when it did not exit) and standard output.
+int runCommand(const std::string& command, std::string* out);
+// The same for quillmaren-tool with these arguments, standard error discarded.
+int runTool(const std::string& args, std::string* out);
