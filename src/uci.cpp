@@ -23,7 +23,7 @@ constexpr int DEFERRED_LINES = 8;
 constexpr std::int64_t HASH_DEFAULT_MIB = 256;   // the xboard engine's table
 constexpr std::int64_t HASH_MAX_MIB = 131072;    // 2^30 buckets, the most a table can count
 constexpr std::int64_t BUCKETS_PER_MIB = (1 << 20) / std::int64_t(sizeof(HashEntry));
-constexpr std::int64_t OVERHEAD_DEFAULT_MS = 30;  // a GUI and an adapter between, on a busy machine
+constexpr std::int64_t OVERHEAD_DEFAULT_MS = 15;  // a GUI and an adapter between, on a busy machine
 constexpr std::int64_t OVERHEAD_MAX_MS = 5000;
 constexpr std::int64_t MAX_CLOCK_MS = std::int64_t(1) << 40;
 
