@@ -1,12 +1,31 @@
 #include "test_support.h"
 
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "attack.h"
 #include "movegen.h"
+
+Snapshot snap(const Board* b)
+{
+    Snapshot s;
+    std::memset(&s, 0, sizeof s);
+    s.hashKey = b->hashKey, s.hashKey2 = b->hashKey2;
+    s.ply = b->ply, s.gamePly = b->gamePly, s.castlingRights = b->castlingRights;
+    s.material = b->material, s.sideToMove = b->sideToMove, s.epSquare = b->epSquare;
+    for (int side = 0; side < 2; ++side) {
+        s.pieceCount[side] = b->pieceCount[side];
+        s.kingSquare[side] = b->kingSquare[side];
+        s.pieceListLength[side] = b->pieceListLength[side];
+        std::copy_n(b->pieceList[side], std::min<int>(b->pieceListLength[side], 24), s.pieceList[side]);
+    }
+    std::memcpy(s.squares, b->squares, 128);
+    for (int sq = 0; sq < 128; ++sq)
+        s.occupiedIndex[sq] = (onBoard(sq) && b->squares[sq] != EMPTY) ? b->pieceIndex[sq] : 0;
+    return s;
+}
 
 std::string moveText(const Move& m)
 {
@@ -68,7 +87,6 @@ void forRandomGames(int games, int plies, std::uint64_t seed, const std::functio
     for (const char* start : starts) {
         for (int game = 0; game < games; ++game) {
             BoardPtr board = boardFromFen(start);
-            ASSERT_TRUE(board) << start;
             for (int ply = 0; ply < plies; ++ply) {
                 visit(board.get());
                 Move moves[MAX_MOVES];

@@ -2,22 +2,28 @@
 // Helpers shared by the test suites.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "board.h"
 #include "hash.h"
 
 using BoardPtr = std::unique_ptr<Board>;
 
-// A board set up from the text, with its keys; null when refused.
+// A board set up from the text, with its keys; a failure and null when refused.
 inline BoardPtr boardFromFen(const std::string& fen)
 {
     initZobrist();
     BoardPtr board(newBoard());
-    if (!setupFen(board.get(), fen.c_str())) return nullptr;
+    if (!setupFen(board.get(), fen.c_str())) {
+        ADD_FAILURE() << "refused: " << fen;
+        return nullptr;
+    }
     getHashkey(board.get());
     return board;
 }
@@ -27,6 +33,19 @@ inline std::string squareName(int sq) { return std::string(sqString[sq].data(), 
 
 // Sanitized builds run far slower: deep searches and perfts are cut down there.
 inline bool sanitizedRun() { return std::getenv("QUILLMAREN_SANITIZED") != nullptr; }
+
+// Everything make/unmake must restore, keys included; laid out without padding.
+struct Snapshot {
+    std::uint64_t hashKey, hashKey2;
+    std::uint32_t ply, gamePly, castlingRights;
+    std::int32_t material;
+    std::uint8_t sideToMove, epSquare, pieceCount[2], kingSquare[2], pieceListLength[2];
+    std::uint8_t squares[128];
+    std::uint8_t occupiedIndex[128];  // pieceIndex is stale on empty squares
+    PieceEntry pieceList[2][24];
+};
+Snapshot snap(const Board* b);
+inline bool operator==(const Snapshot& a, const Snapshot& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 std::string moveText(const Move& m);
 std::vector<std::string> moveTexts(const Move* moves, int n);
