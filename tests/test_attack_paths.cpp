@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-
 #include "attack.h"
 #include "test_support.h"
 

@@ -1,9 +1,4 @@
 // The position reader: what it reads from well-formed text, what it refuses, what fits a move list.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <vector>
-
 #include "debug.h"
 #include "movegen.h"
 #include "test_support.h"

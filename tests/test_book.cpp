@@ -1,11 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <string>
 #include <tuple>
 
 #include "book.h"

@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-
 #include "san.h"
 #include "test_support.h"
 

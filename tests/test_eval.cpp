@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "eval.h"
 #include "test_support.h"
 

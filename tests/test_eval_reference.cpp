@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <cstring>
 #include <initializer_list>
 
 #include "attack.h"

@@ -1,12 +1,7 @@
 // The protocol loop driven in this process, line by line, with the book off.
-#include <gtest/gtest.h>
-
 #include <csignal>
-#include <cstring>
 #include <sstream>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "debug.h"
 #include "interface.h"

@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <tuple>
-#include <vector>
 
 #include "search_support.h"
 

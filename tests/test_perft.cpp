@@ -1,6 +1,4 @@
 // Perft totals against the published counts.
-#include <gtest/gtest.h>
-
 #include "debug.h"
 #include "test_support.h"
 

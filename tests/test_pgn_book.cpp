@@ -1,10 +1,8 @@
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <random>
-#include <vector>
 
 #include "san.h"
 #include "test_support.h"

@@ -1,15 +1,10 @@
 // The engine binary fed through pipes, as a GUI feeds it: a few long transcripts.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 #include "interface.h"
 #include "test_support.h"

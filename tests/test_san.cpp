@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
 #include <sstream>
 
 #include "movegen.h"

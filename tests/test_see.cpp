@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <cstring>
 #include <tuple>
 
 #include "movegen.h"

@@ -1,9 +1,5 @@
 // quillmaren-tool as a user runs it: what it prints, and how it refuses.
-#include <gtest/gtest.h>
-
 #include <regex>
-#include <string>
-#include <vector>
 
 #include "test_support.h"
 
