@@ -40,10 +40,10 @@ std::vector<std::string> moveTexts(const Move* moves, int n)
     return out;
 }
 
-Move legalMove(Board* board, const std::string& text)
+Move legalMove(Board* board, const std::string& text, std::uint8_t legal)
 {
     Move moves[MAX_MOVES];
-    for (int i = 0, n = generateMoves(board, moves, 1); i < n; ++i)
+    for (int i = 0, n = generateMoves(board, moves, legal); i < n; ++i)
         if (moveText(moves[i]) == text) return moves[i];
     return NO_MOVE;
 }
@@ -108,7 +108,8 @@ int runCommand(const std::string& command, std::string* out)
     std::FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return -1;
     char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out->append(buf, n);
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
+        if (out) out->append(buf, n);
     const int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -49,8 +49,8 @@ inline bool operator==(const Snapshot& a, const Snapshot& b) { return std::memcm
 
 std::string moveText(const Move& m);
 std::vector<std::string> moveTexts(const Move* moves, int n);
-// The legal move written as text (e2e4, e7e8q), or NO_MOVE.
-Move legalMove(Board* board, const std::string& text);
+// The legal (or with legal 0 pseudo-legal) move written as text (e2e4, e7e8q), or NO_MOVE.
+Move legalMove(Board* board, const std::string& text, std::uint8_t legal = 1);
 // Plays moves written with or without blanks between them (e2e4 e7e5, e2e4e7e5) as the
 // protocol loop does: recorded in gameMoves, made, keyed, check set. False at the first one
 // that is not legal; *played counts those made before.
@@ -63,7 +63,8 @@ extern const std::vector<const char*> RANDOM_GAME_STARTS;
 void forRandomGames(int games, int plies, std::uint64_t seed, const std::function<void(Board*)>& visit,
                     const std::vector<const char*>& starts = RANDOM_GAME_STARTS);
 
-// Runs the shell command; its exit status (-1 when it did not exit) and standard output.
+// Runs the shell command; its exit status (-1 when it did not exit) and standard output
+// (kept when out is given).
 int runCommand(const std::string& command, std::string* out);
 // The same for quillmaren-tool with these arguments, standard error discarded.
 int runTool(const std::string& args, std::string* out);
