@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "interface.h"
 #include "test_support.h"
@@ -32,9 +32,7 @@ std::vector<Lines> run(const std::vector<std::string>& chunks, const std::string
     char buf[8192];
     while (p && std::fgets(buf, sizeof buf, p)) lines.emplace_back(buf, std::strcspn(buf, "\n"));
     EXPECT_EQ(p ? WEXITSTATUS(pclose(p)) : -1, 0);
-    std::remove((dir + "/input").c_str());
-    std::remove((dir + "/quillmaren.bk").c_str());
-    rmdir(dir.c_str());
+    std::filesystem::remove_all(dir);
 
     const Lines greeting = {"feature done=0 time=1 draw=0 analyze=0", "feature done=1"};
     const Lines reply = {"", "feature done=0",

@@ -27,15 +27,6 @@ int node(Board* board, int ply, int alpha, int beta, int depth, std::uint8_t nul
     return alphaBeta(board, alpha, beta, depth, &nodeLine, nullAllowed);
 }
 
-// The thinking lines of a search from empty tables.
-std::string thinking(Board* board, Move* result, std::int32_t budget, std::int32_t hardCap = 0)
-{
-    freshTables();
-    testing::internal::CaptureStdout();
-    search(board, result, budget, hardCap);
-    return testing::internal::GetCapturedStdout();
-}
-
 TEST(Repetition, RecurrenceInsideTheLineScoresZeroButARecurringRootIsSearched)
 {
     auto board = boardFromFen("4k1n1/8/8/8/8/8/8/Q3K1N1 w - - 0 1");  // white a queen up
@@ -143,7 +134,10 @@ TEST(Driver, ThinkingLinesKeepTheirFormatAndTheMoveIsLegalWhateverTheBudget)
             auto board = boardFromFen(fen);
             Move best = NO_MOVE;
             best.from = 0;  // a stale record must not survive
-            std::istringstream out(thinking(board.get(), &best, b[0], b[1]));
+            freshTables();
+            testing::internal::CaptureStdout();
+            search(board.get(), &best, b[0], b[1]);
+            std::istringstream out(testing::internal::GetCapturedStdout());
             long long lastDepth = 1, lastNodes = 0;
             std::string line, first = moveText(best);
             for (std::smatch m; std::getline(out, line);) {
