@@ -72,19 +72,14 @@ bool play(Board* board, const std::string& moves, int* played)
     return true;
 }
 
-const std::vector<const char*> RANDOM_GAME_STARTS = {
-    initialPosition,
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "r1bq1rk1/pp2nppp/2n1p3/3pP3/1b1P4/2NB1N2/PP3PPP/R1BQK2R w KQ - 0 9",
-    "2kr3r/pppq1ppp/2n1bn2/3pp3/3PP3/2N1BN2/PPPQ1PPP/2KR3R w - - 0 10",
-    "q6k/1P5P/8/8/8/8/p5p1/K6Q w - - 0 1",
-    "7k/p6p/1p4p1/8/8/1P4P1/P6P/K7 w - - 0 1",
-};
-
-void forRandomGames(int games, int plies, std::uint64_t seed, const std::function<void(Board*)>& visit,
-                    const std::vector<const char*>& starts)
+void forRandomGames(int games, int plies, std::uint64_t seed, const std::function<void(Board*)>& visit)
 {
-    for (const char* start : starts) {
+    for (const char* start : {initialPosition,
+                              "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+                              "r1bq1rk1/pp2nppp/2n1p3/3pP3/1b1P4/2NB1N2/PP3PPP/R1BQK2R w KQ - 0 9",
+                              "2kr3r/pppq1ppp/2n1bn2/3pp3/3PP3/2N1BN2/PPPQ1PPP/2KR3R w - - 0 10",
+                              "q6k/1P5P/8/8/8/8/p5p1/K6Q w - - 0 1",
+                              "7k/p6p/1p4p1/8/8/1P4P1/P6P/K7 w - - 0 1"}) {
         for (int game = 0; game < games; ++game) {
             BoardPtr board = boardFromFen(start);
             for (int ply = 0; ply < plies; ++ply) {

@@ -56,12 +56,10 @@ Move legalMove(Board* board, const std::string& text, std::uint8_t legal = 1);
 // that is not legal; *played counts those made before.
 bool play(Board* board, const std::string& moves, int* played = nullptr);
 
-// Openings, middlegames and endings with batteries, pins, promotions and kings on the edges.
-extern const std::vector<const char*> RANDOM_GAME_STARTS;
-// Runs `visit` on every position met along seeded random games: each start played `games`
-// times for up to `plies` half-moves, keys kept up to date.
-void forRandomGames(int games, int plies, std::uint64_t seed, const std::function<void(Board*)>& visit,
-                    const std::vector<const char*>& starts = RANDOM_GAME_STARTS);
+// Runs `visit` on every position met along seeded random games: openings, middlegames and
+// endings with batteries, pins, promotions and kings on the edges, each played `games` times
+// for up to `plies` half-moves, keys kept up to date.
+void forRandomGames(int games, int plies, std::uint64_t seed, const std::function<void(Board*)>& visit);
 
 // Runs the shell command; its exit status (-1 when it did not exit) and standard output
 // (kept when out is given).
