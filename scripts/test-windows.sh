@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows binaries under Debian's wine: perft totals, the bench against the Linux
 # build's (the same nodes position by position), and xboard and UCI transcripts through
-# pipes. Usage: test-windows.sh [build dir], build-windows/ by default (scripts/build-windows.sh).
+# pipes (in the UCI one, a timed search must end and an infinite one stop while the engine
+# watches its input). Usage: test-windows.sh [build dir], build-windows/ by default (scripts/build-windows.sh).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 dir=${1:-build-windows}
@@ -93,7 +94,9 @@ transcript xboard '>xboard' '>protover 2' '<^feature .*myname="Quillmaren' '<^fe
     '>new' '>force' '>e2e4' '>go' '<\(Book\)$' '<^move [a-h][1-8][a-h][1-8]$' \
     '>setboard 6k1/5ppp/8/8/8/8/1Q3PPP/1R4K1 w - - 0 1' '>st 1' '>go' '<^move b2b8$' '>quit'
 transcript uci '>uci' '<^id name Quillmaren' '<^uciok$' '>isready' '<^readyok$' \
-    '>position startpos moves e2e4' '>go depth 5' '<^bestmove [a-h][1-8][a-h][1-8]' '>quit'
+    '>position startpos moves e2e4' '>go depth 5' '<^bestmove [a-h][1-8][a-h][1-8]' \
+    '>setoption name OwnBook value false' '>go movetime 500' '<^bestmove ' \
+    '>go infinite' '<^info depth 6 ' '>isready' '<^readyok$' '>stop' '<^bestmove ' '>quit'
 
 [ "$failures" = 0 ] && echo "Windows build: all checks passed" || echo "Windows build: $failures failed"
 [ "$failures" = 0 ]
