@@ -11,7 +11,7 @@ dir=build-windows
 [ "$arch" = x86-64-v2 ] || dir=build-windows-$arch
 if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
     if [ "$(id -u)" = 0 ]; then
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq g++-mingw-w64-x86-64-posix >/dev/null
+        apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq g++-mingw-w64-x86-64-posix >/dev/null
     else
         echo "missing: g++-mingw-w64-x86-64-posix (install it with apt-get as root)" >&2
         exit 1

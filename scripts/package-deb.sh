@@ -9,7 +9,7 @@ dir=build-deb
 [ "$arch" = x86-64-v2 ] || dir=build-deb-$arch
 scripts/install-deps.sh
 command -v dpkg-shlibdeps >/dev/null || {
-    if [ "$(id -u)" = 0 ]; then DEBIAN_FRONTEND=noninteractive apt-get install -y -qq dpkg-dev >/dev/null
+    if [ "$(id -u)" = 0 ]; then apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq dpkg-dev >/dev/null
     else echo "missing: dpkg-dev (install it with apt-get as root)" >&2; exit 1; fi
 }
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQUILLMAREN_TESTS=OFF -DQUILLMAREN_ARCH="$arch" >/dev/null

@@ -11,7 +11,7 @@ tool=$dir/quillmaren-tool.exe
 [ -f "$engine" ] && [ -f "$tool" ] || { echo "no Windows build in $dir" >&2; exit 2; }
 if ! command -v wine >/dev/null; then
     if [ "$(id -u)" = 0 ]; then
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine wine64 >/dev/null
+        apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine wine64 >/dev/null
     else
         echo "missing: wine (install wine and wine64 with apt-get as root)" >&2
         exit 1
