@@ -4,7 +4,9 @@
 #include <array>
 #include <cstdlib>
 
+#ifdef __linux__
 #include <sys/mman.h>
+#endif
 
 std::uint64_t randomTable[128][16];
 std::uint64_t randomTable2[128][16];
@@ -211,7 +213,11 @@ void initHashtable(std::int32_t buckets)
     const std::uintptr_t raw = reinterpret_cast<std::uintptr_t>(tableMemory);
     hashtable = reinterpret_cast<HashEntry*>((raw + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE);
     const std::size_t bytes = std::size_t(size) * sizeof(HashEntry) / HUGE_PAGE * HUGE_PAGE;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
     if (bytes) madvise(hashtable, bytes, MADV_HUGEPAGE);
+#else
+    (void)bytes;  // elsewhere the table lives on the system's ordinary pages
+#endif
     // The pages are faulted in now, at start-up, instead of one by one during the first
     // searches (a few tenths of a second on a virtual machine); writing the zero a page
     // already holds keeps the table empty. Only up to the engine's own size: a larger table

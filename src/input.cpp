@@ -5,7 +5,10 @@
 
 #ifdef _WIN32
 #include <io.h>
-#include <windows.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #else
 #include <cerrno>
 #include <poll.h>
@@ -19,6 +22,57 @@ int head, tail;  // the unread bytes are buffer[head..tail)
 bool atEnd;
 const char* text;  // stands for standard input when set
 int textLeft;
+
+#ifdef _WIN32
+// Windows cannot ask every kind of standard input whether it holds bytes (PeekNamedPipe
+// fails on the pipes wine hands over, a console reports key events): a thread of its own
+// reads it, and the engine takes what that thread has read.
+std::mutex readerLock;
+std::condition_variable readerChanged;
+char readerBytes[1 << 12];
+int readerCount;     // bytes read and not yet taken
+bool readerAtEnd;    // the thread has seen the end of input
+bool readerStarted;
+
+void readStandardInput()
+{
+    char chunk[sizeof readerBytes];
+    for (;;) {
+        const int got = _read(0, chunk, unsigned(sizeof chunk));
+        std::unique_lock<std::mutex> guard(readerLock);
+        if (got <= 0) {
+            readerAtEnd = true;
+            readerChanged.notify_all();
+            return;
+        }
+        readerChanged.wait(guard, [] { return readerCount == 0; });
+        std::memcpy(readerBytes, chunk, std::size_t(got));
+        readerCount = got;
+        readerChanged.notify_all();
+    }
+}
+
+void startReader()
+{
+    if (readerStarted) return;
+    readerStarted = true;
+    std::thread(readStandardInput).detach();
+}
+
+// Moves what the thread has read into dest, waiting for some first; 0 at the end of input.
+int takeRead(char* dest, int room)
+{
+    startReader();
+    std::unique_lock<std::mutex> guard(readerLock);
+    readerChanged.wait(guard, [] { return readerCount > 0 || readerAtEnd; });
+    const int got = std::min(room, readerCount);
+    std::memcpy(dest, readerBytes, std::size_t(got));
+    std::memmove(readerBytes, readerBytes + got, std::size_t(readerCount - got));
+    readerCount -= got;
+    readerChanged.notify_all();
+    return got;
+}
+#endif
 
 // Reads what the system has, waiting for at least one byte.
 void fill()
@@ -41,7 +95,7 @@ void fill()
         return;
     }
 #ifdef _WIN32
-    const int got = _read(0, buffer + tail, unsigned(sizeof buffer) - unsigned(tail));
+    const int got = takeRead(buffer + tail, int(sizeof buffer) - tail);
 #else
     ssize_t got;
     do got = read(0, buffer + tail, sizeof buffer - std::size_t(tail));
@@ -58,11 +112,9 @@ bool systemHasInput()
 {
     if (text) return true;  // its end counts as input too
 #ifdef _WIN32
-    static const HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
-    DWORD available = 0;
-    if (GetFileType(handle) == FILE_TYPE_PIPE)
-        return !PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr) || available > 0;
-    return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+    startReader();
+    const std::lock_guard<std::mutex> guard(readerLock);
+    return readerCount > 0 || readerAtEnd;
 #else
     pollfd fd = {0, POLLIN, 0};
     return poll(&fd, 1, 0) > 0;

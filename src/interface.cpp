@@ -429,7 +429,9 @@ int handleLine(Board* board, LoopState* state, const char* line)
 void xboardLoop(Board* board)
 {
     std::signal(SIGINT, SIG_IGN);
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);  // a GUI gone away ends the loop at the end of input
+#endif
     reply("feature done=0 time=1 draw=0 analyze=0");
     reply("feature done=1");
 

@@ -1,11 +1,64 @@
+#include <cstdio>
+#include <cstring>
+
+#include "bench.h"
 #include "board.h"
 #include "book.h"
 #include "hash.h"
 #include "interface.h"
 #include "search.h"
 
-int main()
+namespace {
+
+constexpr char HELP[] =
+    "usage: quillmaren [bench [depth] | --version | --help]\n"
+    "\n"
+    "A chess engine for graphical interfaces. Without arguments it talks the xboard or the\n"
+    "UCI protocol on standard input and output, and reads its opening book, quillmaren.bk,\n"
+    "from the working directory.\n"
+    "\n"
+    "  bench [depth]  searches the built-in positions to the depth (default 10, 1 to 40) and\n"
+    "                 ends with \"<nodes> nodes <nodes per second> nps\"\n"
+    "  --version      prints the name and version\n"
+    "  --help         prints this text\n";
+
+int usageError()
 {
+    std::fputs(HELP, stderr);
+    return 2;
+}
+
+int bench(int argc, char** argv)
+{
+    int depth = BENCH_DEFAULT_DEPTH;
+    if (argc > 3 || (argc == 3 && !readBenchDepth(argv[2], &depth))) return usageError();
+    initZobrist();
+    initHashtable(HASH_DEFAULT_BUCKETS);
+    const BenchResult result = runBench(benchPositions, benchPositionCount, depth);
+    const std::int64_t nps = result.ms > 0 ? result.nodes * 1000 / result.ms : 0;
+    // Last, in the form test frameworks read.
+    std::printf("%lld nodes %lld nps\n", static_cast<long long>(result.nodes),
+                static_cast<long long>(nps));
+    return result.refused < 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1) {
+        if (!std::strcmp(argv[1], "bench")) return bench(argc, argv);
+        if (argc == 2 && !std::strcmp(argv[1], "--version")) {
+            std::printf("%s\n", ENGINE_NAME);
+            return 0;
+        }
+        if (argc == 2 && !std::strcmp(argv[1], "--help")) {
+            std::fputs(HELP, stdout);
+            return 0;
+        }
+        return usageError();
+    }
+
     hashSize = 2097152;
     initZobrist();  // before the book seeds rand(): the keys are the same on every run
     initHashtable(hashSize);

@@ -1,12 +1,12 @@
 #include "utils.h"
 
-#include <sys/time.h>
+#include <chrono>
 
 std::int64_t timer()
 {
-    timeval tv;
-    gettimeofday(&tv, nullptr);
-    return std::int64_t(tv.tv_sec) * 1000 + tv.tv_usec / 1000;
+    // Monotonic: a clock set back or forward during a game must not bend a search's budget.
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 std::uint64_t rand64()

@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +5,13 @@
 
 #include "san.h"
 #include "tool.h"
+
+#ifdef _WIN32
+#include <cstdlib>
+#include <strings.h>
+#else
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -91,9 +96,15 @@ bool readPlies(const char* text, int* plies)
 
 bool sameFile(const char* a, const char* b)
 {
+#ifdef _WIN32
+    // No inode numbers there: the full paths, whose case the file system ignores.
+    char fa[_MAX_PATH], fb[_MAX_PATH];
+    return _fullpath(fa, a, sizeof fa) && _fullpath(fb, b, sizeof fb) && !strcasecmp(fa, fb);
+#else
     struct stat sa, sb;
     return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev
         && sa.st_ino == sb.st_ino;
+#endif
 }
 
 }  // namespace
@@ -129,7 +140,8 @@ int toolBook(int argc, char** argv)
             return toolUsage("book: the output file is one of the inputs");
 
     std::FILE* out = stdout;
-    if (outName && !(out = std::fopen(outName, "w"))) {
+    // Binary: the same book, without carriage returns, whatever system writes it.
+    if (outName && !(out = std::fopen(outName, "wb"))) {
         std::fprintf(stderr, "quillmaren-tool: cannot write %s\n", outName);
         return 1;
     }

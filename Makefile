@@ -1,0 +1,19 @@
+# The engine for test frameworks that build from source with "make EXE=<name>" and then run
+# "./<name> bench": a Release build without the tests, in its own build directory.
+EXE ?= quillmaren
+ARCH ?= native
+BUILD ?= build-make
+CMAKE ?= cmake
+JOBS ?= 2
+CXX ?= g++
+
+.PHONY: all clean
+
+all:
+	$(CMAKE) -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLMAREN_TESTS=OFF \
+	    -DQUILLMAREN_ARCH=$(ARCH) -DCMAKE_CXX_COMPILER=$(CXX)
+	$(CMAKE) --build $(BUILD) -j$(JOBS) --target quillmaren
+	cp $(BUILD)/quillmaren $(EXE)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+
+// The bench: fixed-depth searches of fixed positions. Its node total is the engine's
+// fingerprint, the same on every run and every build.
+
+// Re-tune when the evaluation changes: the whole bench should take 5 to 20 seconds.
+constexpr int BENCH_DEFAULT_DEPTH = 10;
+constexpr int BENCH_MAX_DEPTH = 40;
+
+extern const char* const benchPositions[];
+extern const int benchPositionCount;
+
+struct BenchResult {
+    std::int64_t nodes;
+    std::int64_t ms;
+    int refused;  // index of the first position that could not be set up, or -1
+};
+
+// A depth from 1 to BENCH_MAX_DEPTH, written as a whole number.
+bool readBenchDepth(const char* text, int* depth);
+// Searches each position to the depth from empty tables (allocating the default table if
+// there is none yet), one line per position on standard output. Stops at a position that
+// cannot be set up.
+BenchResult runBench(const char* const* fens, int count, int depth);
