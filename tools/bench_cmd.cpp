@@ -1,9 +1,11 @@
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "hash.h"
 #include "search.h"
+#include "threads.h"
 #include "tool.h"
 #include "utils.h"
 
@@ -78,8 +80,18 @@ bool readBenchDepth(const char* text, int* depth)
 int toolBench(int argc, char** argv)
 {
     int depth = BENCH_DEFAULT_DEPTH;
+    int threads = 1;
+    if (argc >= 2 && !std::strcmp(argv[0], "--threads")) {
+        char* end = nullptr;
+        const long value = std::strtol(argv[1], &end, 10);
+        if (end == argv[1] || *end != '\0' || value < 1 || value > MAX_SEARCH_THREADS)
+            return toolUsage("usage: bench [--threads 1..256] [depth 1..40] [\"<FEN>\"]");
+        threads = int(value);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc > 2 || (argc >= 1 && !readBenchDepth(argv[0], &depth)))
-        return toolUsage("usage: bench [depth 1..40] [\"<FEN>\"]");
+        return toolUsage("usage: bench [--threads 1..256] [depth 1..40] [\"<FEN>\"]");
     const char* const* fens = benchPositions;
     int count = int(sizeof benchPositions / sizeof benchPositions[0]);
     if (argc == 2) {
@@ -87,6 +99,7 @@ int toolBench(int argc, char** argv)
         count = 1;
     }
     if (!hashtable) initHashtable(HASH_DEFAULT_BUCKETS);
+    setSearchThreads(threads);
 
     std::int64_t totalNodes = 0, totalMs = 0;
     for (int i = 0; i < count; ++i) {
@@ -98,18 +111,21 @@ int toolBench(int argc, char** argv)
         clearKillerMove();
         Move best;
         const std::int64_t start = timer();
-        const int score = searchDepth(board.get(), &best, depth);
+        const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0};
+        const int score = parallelSearch(board.get(), &best, &limits);
         const std::int64_t ms = timer() - start;
-        totalNodes += globalNodes;
+        const std::int64_t nodes = globalNodes + helperNodes();
+        totalNodes += nodes;
         totalMs += ms;
         char text[8] = "none";
         if (best.from != NO_SQUARE) moveToString(&best, text);
         std::printf("%2d depth %2d score %6d nodes %10lld time %6lld ms move %-5s %s\n", i + 1,
-                    lastSearchDepth, score, static_cast<long long>(globalNodes),
+                    lastSearchDepth, score, static_cast<long long>(nodes),
                     static_cast<long long>(ms), text, fens[i]);
         std::fflush(stdout);
     }
     const std::int64_t nps = totalMs > 0 ? totalNodes * 1000 / totalMs : 0;
+    // With helpers the nodes are those of every thread: the rate shows the scaling.
     std::printf("nodes %lld nps %lld\n", static_cast<long long>(totalNodes),
                 static_cast<long long>(nps));
     return 0;
