@@ -210,3 +210,19 @@ TEST(Uci, LimitsStopPonderAndMates)
     const std::string found = e.until("bestmove");
     EXPECT_EQ(found.find("bestmove (none)"), std::string::npos);
 }
+
+TEST(Uci, ThreadsSearchTogetherAndStopTogether)
+{
+    Engine e;
+    e.send("setoption name Threads value 3\nposition fen " + KIWIPETE + "\ngo depth 7");
+    auto board = boardFromFen(KIWIPETE);
+    const std::string move = bestmove(e.until("bestmove"));
+    EXPECT_EQ(text(legalMove(board.get(), move)), move);
+    e.send("go infinite");
+    e.until("info depth 5");
+    e.send("stop");
+    EXPECT_EQ(lastNodes(e.until("bestmove", 10)) > 0, true);
+    // Back to one thread: the single-threaded search, node for node.
+    e.send("setoption name Threads value 1\nucinewgame\nposition fen " + KIWIPETE + "\ngo depth 6");
+    EXPECT_EQ(lastNodes(e.until("bestmove")), benchNodes(KIWIPETE, 6));
+}
