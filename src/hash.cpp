@@ -317,9 +317,8 @@ int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowe
         int s = dataScore(data);
         // A shallow fail-low already says a null move would not reach beta here.
         if (*nullAllowed == 1 && type == 1 && s < *beta) *nullAllowed = 0;
-        const Move m = dataMove(data);
-        if (slotDepth >= moveDepth && m.from != NO_SQUARE) {
-            *tableMove = m;
+        if (slotDepth >= moveDepth && (data >> MOVE_SHIFT & 127) != NO_SQUARE) {
+            *tableMove = dataMove(data);
             moveDepth = slotDepth;
         }
         if (slotDepth < depth) continue;
@@ -350,8 +349,9 @@ void recordHashtable(Board* board, int depth, int score, std::uint8_t type, cons
     HashEntry* e = currentBucket(board);
     int minDepth = 256, victim = -1;
     for (int i = 0; i < 4; ++i) {
-        const int slotDepthNow = slotDepth(e, i);
-        if (slotKey(e, i) == board->hashKey && slotDepthNow <= depth) {
+        const std::uint64_t data = e->data[i].load(relaxed);
+        const int slotDepthNow = dataDepth(data);
+        if ((e->check[i].load(relaxed) ^ data) == board->hashKey && slotDepthNow <= depth) {
             writeSlot(e, i, board->hashKey, depth, score, type, m);
             return;
         }
