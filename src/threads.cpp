@@ -88,6 +88,7 @@ std::int64_t helperNodes()
 int parallelSearch(Board* board, Move* result, const SearchLimits* limits)
 {
     if (pool.helpers.empty()) return searchWithLimits(board, result, limits);
+    waitForHelpers();
     {
         std::lock_guard<std::mutex> lock(pool.mutex);
         for (auto& t : pool.helpers) {
@@ -103,7 +104,11 @@ int parallelSearch(Board* board, Move* result, const SearchLimits* limits)
     pool.wake.notify_all();
     const int score = searchWithLimits(board, result, limits);
     pool.stop.store(true, std::memory_order_relaxed);
+    return score;
+}
+
+void waitForHelpers()
+{
     std::unique_lock<std::mutex> lock(pool.mutex);
     pool.done.wait(lock, [] { return pool.running == 0; });
-    return score;
 }

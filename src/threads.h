@@ -28,8 +28,11 @@ struct SearchThread {
 // 1..MAX_SEARCH_THREADS. Only while no search runs: helpers are created or ended here.
 void setSearchThreads(int count);
 int searchThreadCount();
-// searchWithLimits on the calling thread while the helpers search the same root; when it
-// returns, every helper has stopped. With one thread it is searchWithLimits.
+// searchWithLimits on the calling thread while the helpers search the same root. When it
+// returns the helpers are told to stop, so that the move can be given at once; call
+// waitForHelpers() before the table is touched or the helpers' counts are read. With one
+// thread it is searchWithLimits.
 int parallelSearch(Board* board, Move* result, const SearchLimits* limits);
+void waitForHelpers();
 // Nodes the helpers of the running or last search have published (0 with one thread).
 std::int64_t helperNodes();

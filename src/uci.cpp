@@ -469,14 +469,16 @@ void goCommand(const Tokens* t)
     char text[8], reply[8];
     if (best.from == NO_SQUARE) {
         send("bestmove (none)");
-        return;
+    } else {
+        const Move answer = searched ? ponderMove(board, &best) : NO_MOVE;
+        if (answer.from != NO_SQUARE)
+            std::printf("bestmove %s ponder %s\n", moveToString(&best, text), moveToString(&answer, reply));
+        else
+            std::printf("bestmove %s\n", moveToString(&best, text));
+        std::fflush(stdout);
     }
-    const Move answer = searched ? ponderMove(board, &best) : NO_MOVE;
-    if (answer.from != NO_SQUARE)
-        std::printf("bestmove %s ponder %s\n", moveToString(&best, text), moveToString(&answer, reply));
-    else
-        std::printf("bestmove %s\n", moveToString(&best, text));
-    std::fflush(stdout);
+    // The helpers were told to stop when the main search ended; the move goes out first.
+    waitForHelpers();
 }
 
 void newGame()

@@ -22,6 +22,7 @@ TEST(Threads, HelpersSearchTheRootShareTheNodesAndStopWithTheMainThread)
     for (int search = 0; search < 2; ++search) {  // the same threads, woken twice
         Move best = NO_MOVE;
         parallelSearch(board.get(), &best, &limits);
+        waitForHelpers();
         EXPECT_EQ(text(legalMove(board.get(), text(best))), text(best));
         EXPECT_GT(helperNodes(), 0) << "the helpers searched";
         EXPECT_EQ(board->ply, 0u);
@@ -31,6 +32,7 @@ TEST(Threads, HelpersSearchTheRootShareTheNodesAndStopWithTheMainThread)
     limits = {0, 0, MAX_DEPTH, false, nullptr, 200000, 0};
     Move best = NO_MOVE;
     parallelSearch(board.get(), &best, &limits);
+    waitForHelpers();
     EXPECT_GE(globalNodes + helperNodes(), 200000);
     EXPECT_LT(globalNodes, 200000) << "the helpers' nodes count towards the limit";
 
@@ -39,6 +41,7 @@ TEST(Threads, HelpersSearchTheRootShareTheNodesAndStopWithTheMainThread)
     pollsLeft = 30;
     searchPoll = stopAfterSomePolls;
     parallelSearch(board.get(), &best, &limits);
+    waitForHelpers();
     searchPoll = nullptr;
     EXPECT_LE(pollsLeft, 0);
     EXPECT_EQ(text(legalMove(board.get(), text(best))), text(best));
@@ -51,6 +54,7 @@ TEST(Threads, HelpersSearchTheRootShareTheNodesAndStopWithTheMainThread)
         freshTables();
         limits = {0, 0, 6, false, nullptr, 0, 0};
         parallelSearch(board.get(), &best, &limits);
+        waitForHelpers();
         n = globalNodes;
     }
     freshTables();

@@ -113,6 +113,7 @@ int toolBench(int argc, char** argv)
         const std::int64_t start = timer();
         const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0};
         const int score = parallelSearch(board.get(), &best, &limits);
+        waitForHelpers();
         const std::int64_t ms = timer() - start;
         const std::int64_t nodes = globalNodes + helperNodes();
         totalNodes += nodes;
