@@ -7,6 +7,7 @@
 #include "board.h"
 #include "hash.h"
 #include "search.h"
+#include "threads.h"
 #include "utils.h"
 
 // Openings, middlegames, endgames, mates and promotions, both sides to move.
@@ -71,10 +72,11 @@ bool readBenchDepth(const char* text, int* depth)
     return true;
 }
 
-BenchResult runBench(const char* const* fens, int count, int depth)
+BenchResult runBench(const char* const* fens, int count, int depth, int threads)
 {
     BenchResult result = {0, 0, -1};
     if (!hashtable) initHashtable(HASH_DEFAULT_BUCKETS);
+    setSearchThreads(threads);
     for (int i = 0; i < count; ++i) {
         std::unique_ptr<Board> board(newBoard());
         if (!setupFen(board.get(), fens[i])) {
@@ -88,14 +90,18 @@ BenchResult runBench(const char* const* fens, int count, int depth)
         clearKillerMove();
         Move best;
         const std::int64_t start = timer();
-        const int score = searchDepth(board.get(), &best, depth);
+        const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0};
+        const int score = parallelSearch(board.get(), &best, &limits);
+        waitForHelpers();
         const std::int64_t ms = timer() - start;
-        result.nodes += globalNodes;
+        // With helpers the nodes are those of every thread: the rate shows the scaling.
+        const std::int64_t nodes = globalNodes + helperNodes();
+        result.nodes += nodes;
         result.ms += ms;
         char text[8] = "none";
         if (best.from != NO_SQUARE) moveToString(&best, text);
         std::printf("%2d depth %2d score %6d nodes %10lld time %6lld ms move %-5s %s\n", i + 1,
-                    lastSearchDepth, score, static_cast<long long>(globalNodes),
+                    lastSearchDepth, score, static_cast<long long>(nodes),
                     static_cast<long long>(ms), text, fens[i]);
         std::fflush(stdout);
     }

@@ -20,6 +20,6 @@ struct BenchResult {
 // A depth from 1 to BENCH_MAX_DEPTH, written as a whole number.
 bool readBenchDepth(const char* text, int* depth);
 // Searches each position to the depth from empty tables (allocating the default table if
-// there is none yet), one line per position on standard output. Stops at a position that
-// cannot be set up.
-BenchResult runBench(const char* const* fens, int count, int depth);
+// there is none yet) on that many threads, one line per position on standard output. Stops
+// at a position that cannot be set up.
+BenchResult runBench(const char* const* fens, int count, int depth, int threads = 1);

@@ -5,8 +5,8 @@
 
 #include "attack.h"
 
-std::uint8_t minorAttackersMapW[128];
-std::uint8_t minorAttackersMapB[128];
+constinit thread_local std::uint8_t minorAttackersMapW[128];
+constinit thread_local std::uint8_t minorAttackersMapB[128];
 
 namespace {
 
@@ -113,7 +113,7 @@ struct WhiteSide {
     static constexpr const SquareTable& pawnPlacement = pawnPlacementWhite;
     static constexpr std::array<std::int32_t, 16> support =
         supportTable(WHITE_PAWN, WHITE_KNIGHT, WHITE_BISHOP);
-    static constexpr std::uint8_t* attackedMap = minorAttackersMapW;
+    static std::uint8_t* attackedMap() { return minorAttackersMapW; }
     // By rank, the ranks ahead of it as this side's pawns march.
     static constexpr const std::array<std::uint8_t, 9>& aheadOf = ranksBeyond<true>;
     // Codes read off the padded squares: OFF_BOARD (0) is nobody's.
@@ -158,7 +158,7 @@ struct BlackSide {
     static constexpr const SquareTable& pawnPlacement = pawnPlacementBlack;
     static constexpr std::array<std::int32_t, 16> support =
         supportTable(BLACK_PAWN, BLACK_KNIGHT, BLACK_BISHOP);
-    static constexpr std::uint8_t* attackedMap = minorAttackersMapB;
+    static std::uint8_t* attackedMap() { return minorAttackersMapB; }
     static constexpr const std::array<std::uint8_t, 9>& aheadOf = ranksBeyond<false>;
     static constexpr bool isEnemy(int code) { return unsigned(code - WHITE_PAWN) < 6; }
     static constexpr bool isEnemyPiece(int code) { return unsigned(code - WHITE_KNIGHT) < 5; }
@@ -229,8 +229,8 @@ int pawnProbe(const std::uint8_t* squares, int sq, std::uint8_t* count)
         const int code = squares[t];
         if (code == EMPTY) {
             sum += Us::pawnSquares[t];
-        } else if (Us::isEnemyPiece(code) && !Us::attackedMap[t]) {
-            Us::attackedMap[t] = 1;
+        } else if (Us::isEnemyPiece(code) && !Us::attackedMap()[t]) {
+            Us::attackedMap()[t] = 1;
             ++*count;
         }
     }
@@ -577,7 +577,7 @@ bool isMaterialDraw(const Board* board, const SideTally* w, const SideTally* b)
 // The evaluation's copy of the squares: its margin, zero from the start, stays OFF_BOARD; each
 // evaluation copies the board into the middle.
 static_assert(OFF_BOARD == 0);
-PaddedSquares evalSquares;
+constinit thread_local PaddedSquares evalSquares;
 
 int evaluate(const Board* board, EvalTerms* terms)
 {

@@ -316,9 +316,9 @@ static_assert(
     bonusKingThreat[14] == 95 && bonusKingThreat[15] == 100 && bonusKingThreat[255] == 100);
 
 // Squares of enemy pieces already counted as attacked by a pawn of the side, in the current
-// evaluation; eval clears them first.
-extern std::uint8_t minorAttackersMapW[128];
-extern std::uint8_t minorAttackersMapB[128];
+// evaluation of this thread; eval clears them first.
+extern constinit thread_local std::uint8_t minorAttackersMapW[128];
+extern constinit thread_local std::uint8_t minorAttackersMapB[128];
 
 // ---------------------------------------------------------------------------------------
 // Probes. The piece probes add up the table values of the squares a piece controls and add

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstdlib>
 
 #ifdef __linux__
@@ -138,7 +139,7 @@ void toggleNullmoveKeys(Board* board, int oldEnPassant)
 
 HashEntry* hashtable;
 std::int32_t hashSize;
-std::int64_t hashHits1, hashStores, hashCuts;
+constinit thread_local std::int64_t hashHits1, hashStores, hashCuts;
 
 namespace {
 
@@ -149,17 +150,56 @@ constexpr std::uintptr_t HUGE_PAGE = std::uintptr_t(2) << 20;
 static_assert(HUGE_PAGE % alignof(HashEntry) == 0);
 std::uint32_t tableGeneration;  // buckets stamped otherwise are empty
 
-constexpr HashEntry emptyBucket(std::uint32_t generation)
+// A slot's data word: score (16 bits), depth + 1 (12), bound type (2) and the move's from
+// (7), to (7), flags (5), promotion, man and captured man (4 each). The rest of a move is
+// not kept: a table move only names one of the position's generated moves.
+constexpr int DEPTH_SHIFT = 16, TYPE_SHIFT = 28, MOVE_SHIFT = 30;
+
+constexpr std::uint64_t packMove(const Move& m)
 {
-    HashEntry empty{};
+    return std::uint64_t(m.from) | std::uint64_t(m.to) << 7 | std::uint64_t(m.flags & 31) << 14
+         | std::uint64_t(m.promotion & 15) << 19 | std::uint64_t(m.piece & 15) << 23
+         | std::uint64_t(m.captured & 15) << 27;
+}
+
+constexpr Move unpackMove(std::uint64_t bits)
+{
+    Move m = NO_MOVE;
+    m.from = std::uint8_t(bits & 127);
+    m.to = std::uint8_t(bits >> 7 & 127);
+    m.flags = std::uint8_t(bits >> 14 & 31);
+    m.promotion = std::uint8_t(bits >> 19 & 15);
+    m.piece = std::uint8_t(bits >> 23 & 15);
+    m.captured = std::uint8_t(bits >> 27 & 15);
+    return m;
+}
+
+constexpr std::uint64_t packData(int depth, int score, std::uint8_t type, const Move& m)
+{
+    return std::uint64_t(std::uint16_t(score)) | std::uint64_t((depth + 1) & 0xFFF) << DEPTH_SHIFT
+         | std::uint64_t(type & 3) << TYPE_SHIFT | packMove(m) << MOVE_SHIFT;
+}
+
+constexpr int dataScore(std::uint64_t data) { return std::int16_t(std::uint16_t(data)); }
+constexpr int dataDepth(std::uint64_t data) { return int(data >> DEPTH_SHIFT & 0xFFF) - 1; }
+constexpr int dataType(std::uint64_t data) { return int(data >> TYPE_SHIFT & 3); }
+constexpr Move dataMove(std::uint64_t data) { return unpackMove(data >> MOVE_SHIFT); }
+
+constexpr std::uint64_t EMPTY_SLOT = packData(-1, HASH_NO_SCORE, 0, NO_MOVE);
+static_assert(dataDepth(EMPTY_SLOT) == -1 && dataScore(EMPTY_SLOT) == HASH_NO_SCORE);
+static_assert(dataMove(packData(4094, -32767, 2, NO_MOVE)).from == NO_SQUARE
+              && dataDepth(packData(4094, -32767, 2, NO_MOVE)) == 4094
+              && dataScore(packData(4094, -32767, 2, NO_MOVE)) == -32767);
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+void emptyBucket(HashEntry* e, std::uint32_t generation)
+{
     for (int i = 0; i < 4; ++i) {
-        empty.move[i] = NO_MOVE;
-        empty.score[i] = HASH_NO_SCORE;
-        empty.depth[i] = -1;
-        empty.key[i] = 0;
+        e->data[i].store(EMPTY_SLOT, relaxed);
+        e->check[i].store(EMPTY_SLOT, relaxed);  // key 0
     }
-    empty.generation = generation;
-    return empty;
+    e->generation.store(generation, relaxed);
 }
 
 inline HashEntry* bucketOf(std::uint64_t key2)
@@ -176,19 +216,25 @@ inline void prefetchBucket(const HashEntry* e)
     __builtin_prefetch(reinterpret_cast<const char*>(e) + 64);
 }
 
-inline bool isCurrent(const HashEntry* e) { return e->generation == tableGeneration; }
-
-inline void writeSlot(HashEntry* e, int i, const Board* board, int depth, int score,
-                      std::uint8_t type, const Move* m)
-{
-    e->key[i] = board->hashKey;
-    e->move[i] = *m;
-    e->score[i] = score;
-    e->type[i] = type;
-    e->depth[i] = depth;
-}
+inline bool isCurrent(const HashEntry* e) { return e->generation.load(relaxed) == tableGeneration; }
 
 }  // namespace
+
+std::uint64_t slotKey(const HashEntry* e, int i)
+{
+    return e->check[i].load(relaxed) ^ e->data[i].load(relaxed);
+}
+
+int slotDepth(const HashEntry* e, int i) { return dataDepth(e->data[i].load(relaxed)); }
+
+void writeSlot(HashEntry* e, int i, std::uint64_t key, int depth, int score, std::uint8_t type,
+               const Move* m)
+{
+    assert(score >= INT16_MIN && score <= INT16_MAX && depth >= -1 && depth < 4095);
+    const std::uint64_t data = packData(depth, score, type, *m);
+    e->data[i].store(data, relaxed);
+    e->check[i].store(key ^ data, relaxed);
+}
 
 void initHashtable(std::int32_t buckets)
 {
@@ -239,15 +285,14 @@ void clearHashtable(std::int32_t buckets)
         tableGeneration = 1;
         buckets = hashSize;
     }
-    const HashEntry empty = emptyBucket(tableGeneration);
     const std::int32_t n = buckets < hashSize ? buckets : hashSize;
-    for (std::int32_t b = 0; b < n; ++b) hashtable[b] = empty;
+    for (std::int32_t b = 0; b < n; ++b) emptyBucket(&hashtable[b], tableGeneration);
 }
 
 HashEntry* currentBucket(const Board* board)
 {
     HashEntry* e = bucketOf(board->hashKey2);
-    if (!isCurrent(e)) *e = emptyBucket(tableGeneration);
+    if (!isCurrent(e)) emptyBucket(e, tableGeneration);
     return e;
 }
 
@@ -270,19 +315,22 @@ int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowe
     const int ply = int(board->ply);
     int moveDepth = 0;
     for (int i = 0; i < 4; ++i) {
-        if (e->key[i] != board->hashKey) continue;
+        // Each word read once: the fields used are those the check was made on.
+        const std::uint64_t data = e->data[i].load(relaxed);
+        if ((e->check[i].load(relaxed) ^ data) != board->hashKey) continue;
         ++hashHits1;
+        const int type = dataType(data), slotDepth = dataDepth(data);
+        int s = dataScore(data);
         // A shallow fail-low already says a null move would not reach beta here.
-        if (*nullAllowed == 1 && e->type[i] == 1 && e->score[i] < *beta) *nullAllowed = 0;
-        if (e->depth[i] >= moveDepth && e->move[i].from != NO_SQUARE) {
-            *tableMove = e->move[i];
-            moveDepth = e->depth[i];
+        if (*nullAllowed == 1 && type == 1 && s < *beta) *nullAllowed = 0;
+        if (slotDepth >= moveDepth && (data >> MOVE_SHIFT & 127) != NO_SQUARE) {
+            *tableMove = dataMove(data);
+            moveDepth = slotDepth;
         }
-        if (e->depth[i] < depth) continue;
-        int s = e->score[i];
+        if (slotDepth < depth) continue;
         if (s < -HASH_MATE_BOUND) s += ply;
         else if (s > HASH_MATE_BOUND) s -= ply;
-        switch (e->type[i]) {
+        switch (type) {
         case 0: return s;
         case 2:
             if (s >= *beta) return s;
@@ -307,17 +355,19 @@ void recordHashtable(Board* board, int depth, int score, std::uint8_t type, cons
     HashEntry* e = currentBucket(board);
     int minDepth = 256, victim = -1;
     for (int i = 0; i < 4; ++i) {
-        if (e->key[i] == board->hashKey && e->depth[i] <= depth) {
-            writeSlot(e, i, board, depth, score, type, m);
+        const std::uint64_t data = e->data[i].load(relaxed);
+        const int slotDepthNow = dataDepth(data);
+        if ((e->check[i].load(relaxed) ^ data) == board->hashKey && slotDepthNow <= depth) {
+            writeSlot(e, i, board->hashKey, depth, score, type, m);
             return;
         }
         // The shallowest slot goes, the last of equals; empty slots (-1) first.
-        if (e->depth[i] <= minDepth) {
-            minDepth = e->depth[i];
+        if (slotDepthNow <= minDepth) {
+            minDepth = slotDepthNow;
             victim = i;
         }
     }
-    if (victim >= 0) writeSlot(e, victim, board, depth, score, type, m);
+    if (victim >= 0) writeSlot(e, victim, board->hashKey, depth, score, type, m);
 }
 
 int hashFullPermille()
@@ -328,6 +378,6 @@ int hashFullPermille()
     int used = 0;
     for (std::int32_t b = 0; b < n; ++b)
         if (isCurrent(&hashtable[b]))
-            for (int i = 0; i < 4; ++i) used += hashtable[b].depth[i] >= 0;
+            for (int i = 0; i < 4; ++i) used += slotDepth(&hashtable[b], i) >= 0;
     return n ? used * 250 / n : 0;
 }

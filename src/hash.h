@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "board.h"
@@ -29,21 +30,27 @@ constexpr int HASH_NO_SCORE = 32500;  // probe result when no slot gives a usabl
 constexpr int HASH_MATE_BOUND = 20000;
 constexpr std::int32_t HASH_DEFAULT_BUCKETS = 2097152;
 
-// One bucket, two cache lines: a probe that matches no key reads only the first.
+// One bucket of four slots. Every search thread probes and stores into the one table without
+// a lock, so a slot is two words: its data (depth, score, bound type and move, packed) and
+// its key XOR that data. A slot read while another thread writes it pairs words of two
+// writes and fails the key check. The generation stamp changes only while no search runs.
 struct alignas(64) HashEntry {
-    std::uint64_t key[4];
-    std::int32_t depth[4];  // -1 marks an empty slot
-    std::int32_t score[4];
-    std::uint8_t type[4];
-    Move move[4];
-    std::uint32_t generation;  // the clear it belongs to: older buckets read as empty
+    std::atomic<std::uint64_t> check[4];
+    std::atomic<std::uint64_t> data[4];
+    std::atomic<std::uint32_t> generation;  // the clear it belongs to: older buckets read as empty
 };
 static_assert(sizeof(HashEntry) == 128);
 
+// A slot's fields as the table keeps them. Depths from -1 (empty) to 4094 are kept.
+std::uint64_t slotKey(const HashEntry* e, int i);
+int slotDepth(const HashEntry* e, int i);
+void writeSlot(HashEntry* e, int i, std::uint64_t key, int depth, int score, std::uint8_t type,
+               const Move* m);
+
 extern HashEntry* hashtable;
 extern std::int32_t hashSize;
-// Statistics: counted and reset, shown by no output.
-extern std::int64_t hashHits1, hashStores, hashCuts;
+// Statistics of the search thread running on this thread: counted and reset, shown by no output.
+extern constinit thread_local std::int64_t hashHits1, hashStores, hashCuts;
 
 // Allocates the table; when that many buckets cannot be had, the largest power of two
 // that can. Sets hashSize to the size obtained (0 when nothing could be had: probes then

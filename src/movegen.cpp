@@ -564,7 +564,7 @@ int pickMove(MovePicker* picker, Move* out)
     return index;
 }
 
-std::int64_t hashMoves;
+constinit thread_local std::int64_t hashMoves;
 
 namespace {
 

@@ -51,7 +51,7 @@ int getMove(MoveList* list, Move* out, int index);
 // promotions, quiet moves by history and closeness to the enemy king; returns the index of
 // the first best move. Quiescence: every move by exchange value; -1 for an empty list.
 // Root from depth 2 on: by the nodes each move needed in the previous iteration.
-extern std::int64_t hashMoves;  // statistics: hash moves found in a list
+extern constinit thread_local std::int64_t hashMoves;  // statistics: hash moves found in a list
 int assignScoreMovelist(Board* board, MoveList* list);
 int assignQScoreMovelist(Board* board, MoveList* list);
 void assignScoreRootMovelist(Board* board, MoveList* list);

@@ -13,6 +13,7 @@
 #include "hash.h"
 #include "movegen.h"
 #include "see.h"
+#include "threads.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ inline std::int64_t saturatingTimes(std::int64_t value, std::int64_t factor)
 std::int64_t hardCapOfSearch;
 std::int64_t nodeLimitOfSearch;  // 0: none
 // Node calls between two clock checks: fewer under a node limit, so that it is met closely.
-std::int32_t clockInterval = CLOCK_INTERVAL;
+constinit thread_local std::int32_t clockInterval = CLOCK_INTERVAL;
 
 // The soft side of the clock, compared between iterations. A ponder search has none until
 // its move is played.
@@ -111,7 +112,7 @@ struct EvalCacheEntry {
     std::uint8_t lastPawn[2];
 };
 constexpr std::size_t EVAL_CACHE_ENTRIES = std::size_t(1) << 16;
-EvalCacheEntry evalCache[EVAL_CACHE_ENTRIES];
+constinit thread_local EvalCacheEntry evalCache[EVAL_CACHE_ENTRIES];
 constexpr std::uint8_t NO_PAWN = 0x80;
 
 // The square of the last living pawn the evaluation walks over in the side's piece list.
@@ -139,7 +140,7 @@ int cachedEval(const Board* board)
 
 // Nobody reads the lines of the null-move, verification and internal searches, so they
 // share one, off the stack.
-PvLine scratchLine;
+constinit thread_local PvLine scratchLine;
 
 inline std::uint32_t* historyCell(std::uint32_t table[2][16][128], const Move* m)
 {
@@ -240,14 +241,30 @@ inline bool isQuiet(const Move* m) { return !(m->flags & (FLAG_CAPTURE | FLAG_PR
     return isAttackedSimple(board, board->kingSquare[side], side ^ 1);
 }
 
+// Set while this thread searches as a helper of a parallel search.
+constinit thread_local HelperLink* helperLink = nullptr;
+
+// A helper's clock check: it only publishes its nodes and obeys the main thread.
+[[gnu::noinline]] bool helperMustStop()
+{
+    helperLink->nodes.store(globalNodes, std::memory_order_relaxed);
+    if (!helperLink->stop->load(std::memory_order_relaxed)) return false;
+    searchAborted = 1;
+    return true;
+}
+
+// Nodes of every thread of the search.
+inline std::int64_t allNodes() { return globalNodes + helperNodes(); }
+
 // Shared by alphaBeta and qSearch: 1 once the hard limit has passed, the node limit is
 // reached or the protocol asks to stop.
 inline bool clockExpired()
 {
     if (abortNodes > clockInterval) {
         abortNodes = 0;
+        if (helperLink) return helperMustStop();
         if (timer() - timerSearchStart > maxTimeAllowed
-            || (nodeLimitOfSearch > 0 && globalNodes >= nodeLimitOfSearch)
+            || (nodeLimitOfSearch > 0 && allNodes() >= nodeLimitOfSearch)
             || (searchPoll && searchPoll())) {
             searchAborted = 1;
             return true;
@@ -288,27 +305,29 @@ void blamePickedMoves(const MoveList* list, const Move* best, int depth)
 
 }  // namespace
 
-std::uint8_t searchAborted;
-std::int32_t abortNodes;
+constinit thread_local std::uint8_t searchAborted;
+constinit thread_local std::int32_t abortNodes;
+constinit thread_local std::int64_t globalNodes;
+constinit thread_local std::int64_t globalQNodes;
+constinit thread_local std::int64_t maxQNodes;
+constinit thread_local std::uint8_t followPV;
+constinit thread_local std::uint8_t fractalExtensions;
+constinit thread_local Move bestMove = NO_MOVE;
+constinit thread_local std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck, extRecap,
+    extPawn;
+
+constinit thread_local std::uint32_t historyHeuristic[2][16][128];
+constinit thread_local std::uint32_t historyMax[2] = {1, 1};
+constinit thread_local std::uint32_t successHistoryHeuristic[2][16][128];
+constinit thread_local std::uint32_t badHistoryHeuristic[2][16][128];
+constinit thread_local std::uint32_t badHistoryMax[2] = {1, 1};
+constinit thread_local KillerEntry killerMove[2][MAX_PLY];
+
 std::int64_t timerSearchStart;
 std::int64_t maxTimeAllowed;
-std::int64_t globalNodes;
-std::int64_t globalQNodes;
-std::int64_t maxQNodes;
-std::uint8_t followPV;
-std::uint8_t fractalExtensions;
-Move bestMove = NO_MOVE;
 bool (*searchPoll)();
-std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck, extRecap, extPawn;
 int lastSearchScore;
 int lastSearchDepth;
-
-std::uint32_t historyHeuristic[2][16][128];
-std::uint32_t historyMax[2] = {1, 1};
-std::uint32_t successHistoryHeuristic[2][16][128];
-std::uint32_t badHistoryHeuristic[2][16][128];
-std::uint32_t badHistoryMax[2] = {1, 1};
-KillerEntry killerMove[2][MAX_PLY];
 
 // Killer and history heuristics ---------------------------------------------------------
 
@@ -939,7 +958,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             elapsed = now - driverClock.start;
             if (limits->report) {
                 const IterationInfo info = {depth, int(board->maxPly), score, alpha, beta,
-                                            now - start, globalNodes, &current};
+                                            now - start, allNodes(), &current};
                 limits->report(&info);
             }
             lastSearchScore = score;
@@ -998,7 +1017,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             }
             // The hard limit has passed: no new iteration.
             if (searchAborted || mateFound) break;
-            if (nodeLimitOfSearch > 0 && globalNodes >= nodeLimitOfSearch) break;
+            if (nodeLimitOfSearch > 0 && allNodes() >= nodeLimitOfSearch) break;
         } while (depth <= maxDepth
                  && (!driverClock.useClock
                      || (elapsed <= timeLimit && (hardCapOfSearch <= 0 || elapsed <= hardCapOfSearch))));
@@ -1015,6 +1034,67 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
     if ((discarded || searchAborted) && previous.length > 0) chosen = &previous;
     *result = legalChoice(board, chosen);
     return lastSearchScore;
+}
+
+namespace {
+
+// Depths a helper skips, by its index: helper i searches a depth d only when
+// (d + phase) / size is even, so that the threads spread over neighbouring depths.
+constexpr int SKIP_PATTERNS = 20;
+constexpr int skipSize[SKIP_PATTERNS] = {1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4};
+constexpr int skipPhase[SKIP_PATTERNS] = {0, 1, 0, 1, 2, 3, 0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 4, 5, 6, 7};
+
+inline bool helperSkips(int index, int depth)
+{
+    const int k = (index - 1) % SKIP_PATTERNS;
+    return (depth + skipPhase[k]) / skipSize[k] % 2 != 0;
+}
+
+}  // namespace
+
+void helperSearch(Board* board, int index, int maxDepth, HelperLink* link)
+{
+    resetCounters(board);
+    clearHistoryHeuristic();
+    clearKillerMove();
+    searchAborted = 0;
+    helperLink = link;
+    Move moves[MAX_MOVES];
+    if (generateMoves(board, moves, 1) == 0) maxDepth = 0;  // nothing to search
+    const std::uint8_t rootCaptureSquare = board->lastCaptureSquare;
+    const std::uint8_t rootCapturedPiece = board->lastCapturedPiece;
+    const std::uint8_t rootInCheck = board->inCheck;
+    PvLine line;
+    line.length = 0;
+    int depth = 1;
+    while (depth <= maxDepth && helperSkips(index, depth)) ++depth;
+    int alpha = -INF_SCORE, beta = INF_SCORE, failCount = 0;
+    while (depth <= maxDepth && !link->stop->load(std::memory_order_relaxed)) {
+        restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
+        board->inCheck = rootInCheck;
+        const int score = alphaBeta(board, alpha, beta, depth, &line, 0);
+        if (searchAborted) break;
+        storePv(board, &line);
+        followPV = 1;
+        // The main thread's windows, widened at once to the full width after three fails.
+        if (score <= alpha && alpha > -INF_SCORE) {
+            alpha = failCount < 3 ? std::max(alpha - ASPIRATION_WIDEN_SECOND, -INF_SCORE) : -INF_SCORE;
+            ++failCount;
+        } else if (score >= beta && beta < INF_SCORE) {
+            beta = failCount < 3 ? std::min(beta + ASPIRATION_WIDEN_SECOND, INF_SCORE) : INF_SCORE;
+            ++failCount;
+        } else {
+            do ++depth;
+            while (depth <= maxDepth && helperSkips(index, depth));
+            alpha = std::max(score - ASPIRATION_WINDOW, -INF_SCORE);
+            beta = std::min(score + ASPIRATION_WINDOW, INF_SCORE);
+            failCount = 0;
+        }
+    }
+    restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
+    board->inCheck = rootInCheck;
+    link->nodes.store(globalNodes, std::memory_order_relaxed);
+    helperLink = nullptr;
 }
 
 int searchDepthCap = MAX_DEPTH;

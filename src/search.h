@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "board.h"
@@ -57,20 +58,31 @@ struct SearchLimits {
     int mateIn;
 };
 
-// search-wide state, shared by the driver, the node procedures and the heuristics
+// Search-wide state. Each search thread owns its own copy of everything declared
+// thread_local here: the node procedures and the heuristics of one thread never see another
+// thread's. Only the transposition table is shared between them.
 
-extern std::uint8_t searchAborted;
-extern std::int32_t abortNodes;
+extern constinit thread_local std::uint8_t searchAborted;
+extern constinit thread_local std::int32_t abortNodes;
+extern constinit thread_local std::int64_t globalNodes;
+extern constinit thread_local std::int64_t globalQNodes;
+extern constinit thread_local std::int64_t maxQNodes;
+extern constinit thread_local std::uint8_t followPV;
+extern constinit thread_local std::uint8_t fractalExtensions;
+extern constinit thread_local Move bestMove;
+// Statistics: counted and reset, shown by no output.
+extern constinit thread_local std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck,
+    extRecap, extPawn;
+
+extern constinit thread_local std::uint32_t historyHeuristic[2][16][128];
+extern constinit thread_local std::uint32_t historyMax[2];
+extern constinit thread_local std::uint32_t successHistoryHeuristic[2][16][128];
+extern constinit thread_local std::uint32_t badHistoryHeuristic[2][16][128];
+extern constinit thread_local KillerEntry killerMove[2][MAX_PLY];
+
+// The clock of the search, owned by the thread that runs the driver (the main thread).
 extern std::int64_t timerSearchStart;
 extern std::int64_t maxTimeAllowed;
-extern std::int64_t globalNodes;
-extern std::int64_t globalQNodes;
-extern std::int64_t maxQNodes;
-extern std::uint8_t followPV;
-extern std::uint8_t fractalExtensions;
-extern Move bestMove;
-// Statistics: counted and reset, shown by no output.
-extern std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck, extRecap, extPawn;
 
 // Asked at every clock check when set: true when the search must stop at once. A protocol
 // that reads its input during a search answers it here.
@@ -79,12 +91,6 @@ extern bool (*searchPoll)();
 // Score of the last iteration the driver kept, and its depth.
 extern int lastSearchScore;
 extern int lastSearchDepth;
-
-extern std::uint32_t historyHeuristic[2][16][128];
-extern std::uint32_t historyMax[2];
-extern std::uint32_t successHistoryHeuristic[2][16][128];
-extern std::uint32_t badHistoryHeuristic[2][16][128];
-extern KillerEntry killerMove[2][MAX_PLY];
 
 // functions
 
@@ -103,6 +109,18 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits);
 void startSearchClock(std::int64_t start, std::int64_t timeLimit, std::int64_t hardCap);
 // Iterative deepening to the given depth without the clock, quietly (bench, tests).
 int searchDepth(Board* board, Move* result, int depth);
+
+// What a helper thread of a parallel search shares with the main thread: the order to stop,
+// and its node count, published at its clock checks and when it ends.
+struct HelperLink {
+    const std::atomic<bool>* stop;
+    std::atomic<std::int64_t> nodes;
+};
+// A helper's search of the root in board, on the calling thread's own search state and the
+// shared table: iterative deepening up to maxDepth, skipping depths by its index (1, 2, ...)
+// so that helpers do not walk in step with the main thread or each other, until *link->stop.
+// It reads no clock and no input and reports nothing: the table is its only product.
+void helperSearch(Board* board, int index, int maxDepth, HelperLink* link);
 
 // Copies the line into board->pv and ends it with an empty move.
 void storePv(Board* board, const PvLine* line);

@@ -9,7 +9,7 @@
 #include "attack.h"
 #include "movegen.h"
 
-int seeMaterial;
+constinit thread_local int seeMaterial;
 
 int seeEval(const Board* board) { return board->sideToMove ? -board->material : board->material; }
 

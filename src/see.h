@@ -5,7 +5,7 @@
 
 // Material that has changed hands since the exchange began, signed like pieceValues.
 // The exchange search keeps it instead of the board's material; it is not reentrant.
-extern int seeMaterial;
+extern constinit thread_local int seeMaterial;
 
 // Exchange value of a move for the side making it: captures onto its target square only,
 // each side free to stop. Returns the board as it was (but for the last-capture fields).

@@ -13,6 +13,7 @@
 #include "interface.h"
 #include "movegen.h"
 #include "search.h"
+#include "threads.h"
 
 namespace {
 
@@ -132,6 +133,7 @@ void printOptions()
     std::printf("option name Hash type spin default %lld min 1 max %lld\n",
                 static_cast<long long>(HASH_DEFAULT_MIB), static_cast<long long>(HASH_MAX_MIB));
     std::printf("option name Clear Hash type button\n");
+    std::printf("option name Threads type spin default 1 min 1 max %d\n", MAX_SEARCH_THREADS);
     std::printf("option name Ponder type check default false\n");
     std::printf("option name OwnBook type check default true\n");
     std::printf("option name Book File type string default %s\n", BOOK_FILE_NAME + 2);
@@ -179,6 +181,9 @@ void setOption(const Tokens* t)
         o->hashMiB = number;
     } else if (sameText(name, "Clear Hash")) {
         clearSearchTables();
+    } else if (sameText(name, "Threads")) {
+        if (readInteger(value, &number))
+            setSearchThreads(int(std::clamp<std::int64_t>(number, 1, MAX_SEARCH_THREADS)));
     } else if (sameText(name, "Ponder")) {
         readCheck(value, &o->ponder);
     } else if (sameText(name, "OwnBook")) {
@@ -426,7 +431,7 @@ void runSearch(const GoCommand* g, Move* best)
     clearHistoryHeuristic();
     clearKillerMove();
     searchPoll = pollInput;
-    searchWithLimits(board, best, &limits);
+    parallelSearch(board, best, &limits);
     searchPoll = nullptr;
 }
 
@@ -458,20 +463,22 @@ void goCommand(const Tokens* t)
 
     if (searched) {
         std::printf("info");
-        printNodesAndTime(globalNodes, timer() - start);
+        printNodesAndTime(globalNodes + helperNodes(), timer() - start);
         std::printf("\n");
     }
     char text[8], reply[8];
     if (best.from == NO_SQUARE) {
         send("bestmove (none)");
-        return;
+    } else {
+        const Move answer = searched ? ponderMove(board, &best) : NO_MOVE;
+        if (answer.from != NO_SQUARE)
+            std::printf("bestmove %s ponder %s\n", moveToString(&best, text), moveToString(&answer, reply));
+        else
+            std::printf("bestmove %s\n", moveToString(&best, text));
+        std::fflush(stdout);
     }
-    const Move answer = searched ? ponderMove(board, &best) : NO_MOVE;
-    if (answer.from != NO_SQUARE)
-        std::printf("bestmove %s ponder %s\n", moveToString(&best, text), moveToString(&answer, reply));
-    else
-        std::printf("bestmove %s\n", moveToString(&best, text));
-    std::fflush(stdout);
+    // The helpers were told to stop when the main search ended; the move goes out first.
+    waitForHelpers();
 }
 
 void newGame()

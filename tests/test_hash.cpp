@@ -61,14 +61,12 @@ TEST(Table, ReplacementKeepsDeeperResultsAndTakesTheShallowestLastSlot)
     auto board = boardFromFen(initialPosition);
     for (const auto& c : cases) {
         HashEntry* e = currentBucket(board.get());
-        for (int i = 0; i < 4; ++i) {
-            e->key[i] = i == c[4] ? board->hashKey : 0x1234567ULL + i;
-            e->depth[i] = c[i];
-        }
+        for (int i = 0; i < 4; ++i)
+            writeSlot(e, i, i == c[4] ? board->hashKey : 0x1234567ULL + i, c[i], 0, 0, &NO_MOVE);
         recordHashtable(board.get(), c[5], 77, 0, &NO_MOVE);
         for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(e->key[i], i == c[6] || i == c[4] ? board->hashKey : 0x1234567ULL + i);
-            EXPECT_EQ(e->depth[i], i == c[6] ? c[5] : c[i]) << &c - cases << " slot " << i;
+            EXPECT_EQ(slotKey(e, i), i == c[6] || i == c[4] ? board->hashKey : 0x1234567ULL + i);
+            EXPECT_EQ(slotDepth(e, i), i == c[6] ? c[5] : c[i]) << &c - cases << " slot " << i;
         }
     }
 }

@@ -177,3 +177,24 @@ TEST(Uci, TimeBudgetsNeverFlagEvenWhenEverySearchRunsToItsHardLimit)
         }
     }
 }
+
+TEST(Uci, ThreadsSearchTogetherAndStopTogether)
+{
+    initZobrist();
+    Engine e;
+    e.send("setoption name Threads value 3\nposition fen " + KIWIPETE + "\ngo depth 7");
+    BoardPtr board = boardFromFen(KIWIPETE);
+    const std::string move = field(e.until("bestmove"), "bestmove");
+    EXPECT_EQ(moveText(legalMove(board.get(), move)), move);
+    e.send("go infinite");
+    e.until("info depth 5");
+    e.send("stop");
+    EXPECT_GT(std::stol(field(e.until("bestmove"), "info nodes")), 0);
+    // Back to one thread: the single-threaded search, node for node.
+    e.send("setoption name Threads value 1\nsetoption name Hash value 2\nucinewgame\n"
+           "position fen " + KIWIPETE + "\ngo depth 6");
+    freshTables();
+    Move best;
+    searchDepth(board.get(), &best, 6);
+    EXPECT_EQ(field(e.until("bestmove"), "info nodes"), std::to_string(globalNodes));
+}

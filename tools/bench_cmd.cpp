@@ -1,20 +1,33 @@
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "bench.h"
+#include "threads.h"
 #include "tool.h"
 
 int toolBench(int argc, char** argv)
 {
     int depth = BENCH_DEFAULT_DEPTH;
+    int threads = 1;
+    if (argc >= 2 && !std::strcmp(argv[0], "--threads")) {
+        char* end = nullptr;
+        const long value = std::strtol(argv[1], &end, 10);
+        if (end == argv[1] || *end != '\0' || value < 1 || value > MAX_SEARCH_THREADS)
+            return toolUsage("usage: bench [--threads 1..256] [depth 1..40] [\"<FEN>\"]");
+        threads = int(value);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc > 2 || (argc >= 1 && !readBenchDepth(argv[0], &depth)))
-        return toolUsage("usage: bench [depth 1..40] [\"<FEN>\"]");
+        return toolUsage("usage: bench [--threads 1..256] [depth 1..40] [\"<FEN>\"]");
     const char* const* fens = benchPositions;
     int count = benchPositionCount;
     if (argc == 2) {
         fens = &argv[1];
         count = 1;
     }
-    const BenchResult result = runBench(fens, count, depth);
+    const BenchResult result = runBench(fens, count, depth, threads);
     if (result.refused >= 0) {
         std::fprintf(stderr, "quillmaren-tool: position refused: %s\n", fens[result.refused]);
         return 2;

@@ -1,0 +1,63 @@
+// The parallel search in-process: helpers search beside the main thread, share its table and
+// its node count, and stop with it. Run under ThreadSanitizer by scripts/run-tsan.sh.
+#include <gtest/gtest.h>
+
+#include "search_support.h"
+#include "threads.h"
+
+namespace {
+
+int pollsLeft;
+bool stopAfterSomePolls() { return --pollsLeft <= 0; }
+
+}  // namespace
+
+TEST(Threads, HelpersSearchTheRootShareTheNodesAndStopWithTheMainThread)
+{
+    freshTables();
+    auto board = boardFromFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    setSearchThreads(3);
+    ASSERT_EQ(searchThreadCount(), 3);
+    SearchLimits limits = {0, 0, 6, false, nullptr, 0, 0};
+    for (int search = 0; search < 2; ++search) {  // the same threads, woken twice
+        Move best = NO_MOVE;
+        parallelSearch(board.get(), &best, &limits);
+        waitForHelpers();
+        EXPECT_EQ(moveText(legalMove(board.get(), moveText(best))), moveText(best));
+        EXPECT_GT(helperNodes(), 0) << "the helpers searched";
+        EXPECT_EQ(board->ply, 0u);
+    }
+
+    // A node limit counts every thread's nodes.
+    limits = {0, 0, MAX_DEPTH, false, nullptr, 200000, 0};
+    Move best = NO_MOVE;
+    parallelSearch(board.get(), &best, &limits);
+    waitForHelpers();
+    EXPECT_GE(globalNodes + helperNodes(), 200000);
+    EXPECT_LT(globalNodes, 200000) << "the helpers' nodes count towards the limit";
+
+    // The input tells the main thread to stop: every thread ends, with a legal move.
+    limits = {0, 0, MAX_DEPTH, false, nullptr, 0, 0};
+    pollsLeft = 30;
+    searchPoll = stopAfterSomePolls;
+    parallelSearch(board.get(), &best, &limits);
+    waitForHelpers();
+    searchPoll = nullptr;
+    EXPECT_LE(pollsLeft, 0);
+    EXPECT_EQ(moveText(legalMove(board.get(), moveText(best))), moveText(best));
+
+    // One thread again: the search is the single-threaded one, node for node.
+    setSearchThreads(1);
+    EXPECT_EQ(helperNodes(), 0);
+    std::int64_t nodes[2];
+    for (std::int64_t& n : nodes) {
+        freshTables();
+        limits = {0, 0, 6, false, nullptr, 0, 0};
+        parallelSearch(board.get(), &best, &limits);
+        waitForHelpers();
+        n = globalNodes;
+    }
+    freshTables();
+    searchDepth(board.get(), &best, 6);
+    EXPECT_TRUE(nodes[0] == nodes[1] && nodes[0] == globalNodes);
+}
