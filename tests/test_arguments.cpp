@@ -23,19 +23,17 @@ Output run(const std::string& command)
     return r;
 }
 
-// The node counts a bench prints, position by position and then the total.
+// The node counts a bench prints, position by position ("... nodes N time ...") and then the
+// total ("N nodes M nps" from the engine, "nodes N nps M" from the tool).
 std::vector<long long> benchNodes(const Output& r)
 {
     std::vector<long long> nodes;
     for (const std::string& line : r.lines) {
-        long long n = 0, m = 0;
-        const std::size_t at = line.find(" nodes ");
-        if (std::sscanf(line.c_str(), "%lld nodes %lld nps", &n, &m) == 2)
-            nodes.push_back(n);  // the engine's total
-        else if (std::sscanf(line.c_str(), "nodes %lld", &n) == 1)
-            nodes.push_back(n);  // the tool's total
-        else if (at != std::string::npos && std::sscanf(line.c_str() + at, " nodes %lld", &n) == 1)
-            nodes.push_back(n);  // a position: "... nodes N time ..."
+        const std::size_t at = line.find("nodes ");
+        long long n = 0;
+        if (std::sscanf(line.c_str(), "%lld nodes", &n) == 1
+            || (at != std::string::npos && std::sscanf(line.c_str() + at + 6, "%lld", &n) == 1))
+            nodes.push_back(n);
     }
     return nodes;
 }
