@@ -577,7 +577,7 @@ bool isMaterialDraw(const Board* board, const SideTally* w, const SideTally* b)
 // The evaluation's copy of the squares: its margin, zero from the start, stays OFF_BOARD; each
 // evaluation copies the board into the middle.
 static_assert(OFF_BOARD == 0);
-constinit thread_local PaddedSquares evalSquares;
+constinit thread_local PaddedSquares evalSquares{};
 
 int evaluate(const Board* board, EvalTerms* terms)
 {

@@ -112,7 +112,7 @@ struct EvalCacheEntry {
     std::uint8_t lastPawn[2];
 };
 constexpr std::size_t EVAL_CACHE_ENTRIES = std::size_t(1) << 16;
-constinit thread_local EvalCacheEntry evalCache[EVAL_CACHE_ENTRIES];
+constinit thread_local EvalCacheEntry evalCache[EVAL_CACHE_ENTRIES]{};
 constexpr std::uint8_t NO_PAWN = 0x80;
 
 // The square of the last living pawn the evaluation walks over in the side's piece list.
@@ -140,7 +140,7 @@ int cachedEval(const Board* board)
 
 // Nobody reads the lines of the null-move, verification and internal searches, so they
 // share one, off the stack.
-constinit thread_local PvLine scratchLine;
+constinit thread_local PvLine scratchLine{};
 
 inline std::uint32_t* historyCell(std::uint32_t table[2][16][128], const Move* m)
 {
@@ -321,7 +321,7 @@ constinit thread_local std::uint32_t historyMax[2] = {1, 1};
 constinit thread_local std::uint32_t successHistoryHeuristic[2][16][128];
 constinit thread_local std::uint32_t badHistoryHeuristic[2][16][128];
 constinit thread_local std::uint32_t badHistoryMax[2] = {1, 1};
-constinit thread_local KillerEntry killerMove[2][MAX_PLY];
+constinit thread_local KillerEntry killerMove[2][MAX_PLY]{};
 
 std::int64_t timerSearchStart;
 std::int64_t maxTimeAllowed;
