@@ -426,7 +426,6 @@ void runSearch(const GoCommand* g, Move* best)
         limits.hardCap = s->hard;
     }
     s->clockOnHit = timed && g->ponder;
-    s->pondering = g->ponder;
     // A new search learns its own order; the table goes on from the last move.
     clearHistoryHeuristic();
     clearKillerMove();

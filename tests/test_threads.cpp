@@ -14,12 +14,13 @@ bool stopAfterSomePolls() { return --pollsLeft <= 0; }
 
 TEST(Threads, HelpersSearchTheRootShareTheNodesAndStopWithTheMainThread)
 {
-    freshTables();
     auto board = boardFromFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     setSearchThreads(3);
     ASSERT_EQ(searchThreadCount(), 3);
-    SearchLimits limits = {0, 0, 6, false, nullptr, 0, 0};
+    // Deep enough from an empty table that the helpers are awake before the main thread ends.
+    SearchLimits limits = {0, 0, 8, false, nullptr, 0, 0};
     for (int search = 0; search < 2; ++search) {  // the same threads, woken twice
+        freshTables();
         Move best = NO_MOVE;
         parallelSearch(board.get(), &best, &limits);
         waitForHelpers();
