@@ -6,6 +6,7 @@
 
 #include "board.h"
 #include "hash.h"
+#include "interface.h"
 #include "search.h"
 #include "threads.h"
 #include "utils.h"
@@ -74,7 +75,7 @@ bool readBenchDepth(const char* text, int* depth)
 
 BenchResult runBench(const char* const* fens, int count, int depth, int threads)
 {
-    BenchResult result = {0, 0, -1};
+    BenchResult result = {0, 0, 0, -1};
     if (!hashtable) initHashtable(HASH_DEFAULT_BUCKETS);
     setSearchThreads(threads);
     for (int i = 0; i < count; ++i) {
@@ -85,9 +86,7 @@ BenchResult runBench(const char* const* fens, int count, int depth, int threads)
         }
         getHashkey(board.get());
         // As the engine's turn leaves them: every search starts from empty tables.
-        clearHashtable(hashSize);
-        clearHistoryHeuristic();
-        clearKillerMove();
+        clearSearchTables();
         Move best;
         const std::int64_t start = timer();
         const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0};
@@ -105,5 +104,6 @@ BenchResult runBench(const char* const* fens, int count, int depth, int threads)
                     static_cast<long long>(ms), text, fens[i]);
         std::fflush(stdout);
     }
+    result.nps = result.ms > 0 ? result.nodes * 1000 / result.ms : 0;
     return result;
 }

@@ -14,6 +14,7 @@ extern const int benchPositionCount;
 struct BenchResult {
     std::int64_t nodes;
     std::int64_t ms;
+    std::int64_t nps;  // of every thread together; 0 when no time could be measured
     int refused;  // index of the first position that could not be set up, or -1
 };
 

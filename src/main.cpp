@@ -35,10 +35,9 @@ int bench(int argc, char** argv)
     initZobrist();
     initHashtable(HASH_DEFAULT_BUCKETS);
     const BenchResult result = runBench(benchPositions, benchPositionCount, depth);
-    const std::int64_t nps = result.ms > 0 ? result.nodes * 1000 / result.ms : 0;
     // Last, in the form test frameworks read.
     std::printf("%lld nodes %lld nps\n", static_cast<long long>(result.nodes),
-                static_cast<long long>(nps));
+                static_cast<long long>(result.nps));
     return result.refused < 0 ? 0 : 1;
 }
 
@@ -59,13 +58,10 @@ int main(int argc, char** argv)
         return usageError();
     }
 
-    hashSize = 2097152;
     initZobrist();  // before the book seeds rand(): the keys are the same on every run
-    initHashtable(hashSize);
+    initHashtable(HASH_DEFAULT_BUCKETS);
     initBook();
-    clearHashtable(hashSize);  // the size obtained, which may be smaller than asked
-    clearHistoryHeuristic();
-    clearKillerMove();
+    clearSearchTables();  // the table at the size obtained, which may be smaller than asked
 
     // The one Board of the run, too large for the stack; it lives until the process ends.
     Board* board = newBoard();

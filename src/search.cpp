@@ -902,14 +902,10 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
     bool timeExtended = false;
     const int maxDepth = limits->maxDepth < MAX_DEPTH ? limits->maxDepth : MAX_DEPTH;
     const std::int64_t start = timer();
-    if (limits->useClock) {
-        startSearchClock(start, limits->timeLimit, limits->hardCap);
-    } else {
-        driverClock = {false, start, INT64_MAX / 16};
-        hardCapOfSearch = 0;
-        timerSearchStart = start;
-        maxTimeAllowed = saturatingTimes(driverClock.timeLimit, HARD_LIMIT_FACTOR);
-    }
+    // Without the clock, a budget no search reaches.
+    if (limits->useClock) startSearchClock(start, limits->timeLimit, limits->hardCap);
+    else startSearchClock(start, INT64_MAX / 16, 0);
+    driverClock.useClock = limits->useClock;
     std::int64_t& timeLimit = driverClock.timeLimit;
     nodeLimitOfSearch = limits->nodeLimit > 0 ? limits->nodeLimit : 0;
     clockInterval = nodeLimitOfSearch > 0 && nodeLimitOfSearch / 64 < CLOCK_INTERVAL

@@ -21,9 +21,11 @@ constexpr int UCI_LINE_SIZE = 1 << 15;           // a position line of the longe
 constexpr int MAX_TOKENS = MAX_GAME_PLY + 64;
 constexpr int DEFERRED_LINES = 8;
 
-constexpr std::int64_t HASH_DEFAULT_MIB = 256;   // the xboard engine's table
-constexpr std::int64_t HASH_MAX_MIB = 131072;    // 2^30 buckets, the most a table can count
 constexpr std::int64_t BUCKETS_PER_MIB = (1 << 20) / std::int64_t(sizeof(HashEntry));
+// The xboard engine's table, as GUIs have been shown it.
+constexpr std::int64_t HASH_DEFAULT_MIB = HASH_DEFAULT_BUCKETS / BUCKETS_PER_MIB;
+static_assert(HASH_DEFAULT_MIB == 256);
+constexpr std::int64_t HASH_MAX_MIB = 131072;    // 2^30 buckets, the most a table can count
 constexpr std::int64_t OVERHEAD_DEFAULT_MS = 15;  // a GUI and an adapter between, on a busy machine
 constexpr std::int64_t OVERHEAD_MAX_MS = 5000;
 constexpr std::int64_t MAX_CLOCK_MS = std::int64_t(1) << 40;

@@ -6,6 +6,12 @@
 #include "threads.h"
 #include "tool.h"
 
+namespace {
+
+constexpr char USAGE[] = "usage: bench [--threads 1..256] [depth 1..40] [\"<FEN>\"]";
+
+}  // namespace
+
 int toolBench(int argc, char** argv)
 {
     int depth = BENCH_DEFAULT_DEPTH;
@@ -14,13 +20,13 @@ int toolBench(int argc, char** argv)
         char* end = nullptr;
         const long value = std::strtol(argv[1], &end, 10);
         if (end == argv[1] || *end != '\0' || value < 1 || value > MAX_SEARCH_THREADS)
-            return toolUsage("usage: bench [--threads 1..256] [depth 1..40] [\"<FEN>\"]");
+            return toolUsage(USAGE);
         threads = int(value);
         argc -= 2;
         argv += 2;
     }
     if (argc > 2 || (argc >= 1 && !readBenchDepth(argv[0], &depth)))
-        return toolUsage("usage: bench [--threads 1..256] [depth 1..40] [\"<FEN>\"]");
+        return toolUsage(USAGE);
     const char* const* fens = benchPositions;
     int count = benchPositionCount;
     if (argc == 2) {
@@ -32,8 +38,7 @@ int toolBench(int argc, char** argv)
         std::fprintf(stderr, "quillmaren-tool: position refused: %s\n", fens[result.refused]);
         return 2;
     }
-    const std::int64_t nps = result.ms > 0 ? result.nodes * 1000 / result.ms : 0;
     std::printf("nodes %lld nps %lld\n", static_cast<long long>(result.nodes),
-                static_cast<long long>(nps));
+                static_cast<long long>(result.nps));
     return 0;
 }

@@ -7,7 +7,6 @@
 #include "tool.h"
 
 #ifdef _WIN32
-#include <cstdlib>
 #include <strings.h>
 #else
 #include <sys/stat.h>

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr std::int32_t TABLE_BUCKETS = 2097152;
 constexpr long MAX_BUDGET_MS = 24L * 3600 * 1000;
 constexpr int LINE_SIZE = 4096;
 
@@ -115,7 +114,7 @@ int toolEpd(int argc, char** argv)
         std::fprintf(stderr, "quillmaren-tool: cannot read %s\n", argv[0]);
         return 1;
     }
-    initHashtable(TABLE_BUCKETS);
+    initHashtable(HASH_DEFAULT_BUCKETS);
     std::unique_ptr<Board> board(newBoard());
     auto record = std::make_unique<EpdRecord>();
     auto line = std::make_unique<char[]>(LINE_SIZE);
