@@ -20,14 +20,18 @@ fi
 # A prefix of its own, made on first use, so that the user's ~/.wine is left alone.
 export WINEPREFIX=${WINEPREFIX:-$PWD/$dir/wine} WINEDEBUG=-all
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+# Make the prefix and let its first start settle, then keep one server up for the whole run:
+# a client that connects while an idle server is shutting down dies with "wine client error".
+wineboot --init >/dev/null 2>&1 || true
+wineserver -w
+wineserver -p
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
 win() { timeout 300 wine "$@" | tr -d '\r'; }
 
-win "$tool" --help >/dev/null 2>&1  # the prefix is set up here, which takes a while the first time
 while read -r depth nodes fen; do
     got=$(win "$tool" perft "$fen" "$depth" | tail -1)
     [ "$got" = "nodes $nodes" ] && pass "perft $depth $fen" || fail "perft $depth $fen: $got, not $nodes"
