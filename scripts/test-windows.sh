@@ -30,7 +30,17 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
-win() { timeout 300 wine "$@" | tr -d '\r'; }
+# Runs a program under wine once more if wine itself, not the program, lost its server.
+win() {
+    local try
+    for try in 1 2; do
+        timeout 300 wine "$@" >"$work/out" 2>"$work/err" || true
+        grep -q '^wine client error' "$work/err" || break
+        echo "wine lost its server; running again: $*" >&2
+    done
+    cat "$work/err" >&2
+    tr -d '\r' <"$work/out"
+}
 
 while read -r depth nodes fen; do
     got=$(win "$tool" perft "$fen" "$depth" | tail -1)
