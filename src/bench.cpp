@@ -1,7 +1,6 @@
 #include "bench.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "board.h"
@@ -66,11 +65,7 @@ const int benchPositionCount = int(sizeof benchPositions / sizeof benchPositions
 
 bool readBenchDepth(const char* text, int* depth)
 {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > BENCH_MAX_DEPTH) return false;
-    *depth = int(value);
-    return true;
+    return readWholeNumber(text, 1, BENCH_MAX_DEPTH, depth);
 }
 
 BenchResult runBench(const char* const* fens, int count, int depth, int threads)

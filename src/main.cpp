@@ -33,7 +33,6 @@ int bench(int argc, char** argv)
     int depth = BENCH_DEFAULT_DEPTH;
     if (argc > 3 || (argc == 3 && !readBenchDepth(argv[2], &depth))) return usageError();
     initZobrist();
-    initHashtable(HASH_DEFAULT_BUCKETS);
     const BenchResult result = runBench(benchPositions, benchPositionCount, depth);
     // Last, in the form test frameworks read.
     std::printf("%lld nodes %lld nps\n", static_cast<long long>(result.nodes),

@@ -1,12 +1,22 @@
 #include "utils.h"
 
 #include <chrono>
+#include <cstdlib>
 
 std::int64_t timer()
 {
     // Monotonic: a clock set back or forward during a game must not bend a search's budget.
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool readWholeNumber(const char* text, int min, int max, int* value)
+{
+    char* end = nullptr;
+    const long long n = std::strtoll(text, &end, 10);  // saturates: out of range either way
+    if (end == text || *end != '\0' || n < min || n > max) return false;
+    *value = int(n);
+    return true;
 }
 
 std::uint64_t rand64()

@@ -30,5 +30,8 @@ static_assert(distOnBoard(0, 119) == 7 && distOnBoard(0x34, 0x43) == 1 && distOn
 // value is 64-bit so that it never overflows.
 std::int64_t timer();
 
+// A whole number from min to max written alone in text (a command-line argument).
+bool readWholeNumber(const char* text, int min, int max, int* value);
+
 // Fixed-seed generator: the Zobrist keys come out the same on every run.
 std::uint64_t rand64();

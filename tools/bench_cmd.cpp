@@ -1,10 +1,10 @@
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "bench.h"
 #include "threads.h"
 #include "tool.h"
+#include "utils.h"
 
 namespace {
 
@@ -17,11 +17,7 @@ int toolBench(int argc, char** argv)
     int depth = BENCH_DEFAULT_DEPTH;
     int threads = 1;
     if (argc >= 2 && !std::strcmp(argv[0], "--threads")) {
-        char* end = nullptr;
-        const long value = std::strtol(argv[1], &end, 10);
-        if (end == argv[1] || *end != '\0' || value < 1 || value > MAX_SEARCH_THREADS)
-            return toolUsage(USAGE);
-        threads = int(value);
+        if (!readWholeNumber(argv[1], 1, MAX_SEARCH_THREADS, &threads)) return toolUsage(USAGE);
         argc -= 2;
         argv += 2;
     }

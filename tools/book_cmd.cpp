@@ -1,10 +1,10 @@
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "san.h"
 #include "tool.h"
+#include "utils.h"
 
 #ifdef _WIN32
 #include <strings.h>
@@ -84,15 +84,6 @@ void readGames(std::FILE* in, const char* name, int plies, Board* board, std::FI
     }
 }
 
-bool readPlies(const char* text, int* plies)
-{
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > PGN_MAX_PLIES) return false;
-    *plies = int(value);
-    return true;
-}
-
 bool sameFile(const char* a, const char* b)
 {
 #ifdef _WIN32
@@ -118,7 +109,7 @@ int toolBook(int argc, char** argv)
     bool optionsEnded = false;
     for (int i = 0; i < argc; ++i) {
         if (!optionsEnded && !std::strcmp(argv[i], "--plies")) {
-            if (++i == argc || !readPlies(argv[i], &plies))
+            if (++i == argc || !readWholeNumber(argv[i], 1, PGN_MAX_PLIES, &plies))
                 return toolUsage("book: --plies takes a number from 1 to 255");
         } else if (!optionsEnded && !std::strcmp(argv[i], "--out")) {
             if (++i == argc) return toolUsage(usage);

@@ -8,13 +8,14 @@
 #include "san.h"
 #include "search.h"
 #include "tool.h"
+#include "utils.h"
 
 // Each position gets one line of its own, starting with "position", among the search's
 // thinking lines (which start with the depth); the last line is "solved N of M".
 
 namespace {
 
-constexpr long MAX_BUDGET_MS = 24L * 3600 * 1000;
+constexpr int MAX_BUDGET_MS = 24 * 3600 * 1000;
 constexpr int LINE_SIZE = 4096;
 
 bool sameMove(const Move* a, const Move* b)
@@ -105,10 +106,8 @@ int toolEpd(int argc, char** argv)
 {
     static constexpr char usage[] = "usage: epd <suite.epd> <milliseconds per position>";
     if (argc != 2) return toolUsage(usage);
-    char* end = nullptr;
-    const long budget = std::strtol(argv[1], &end, 10);
-    if (end == argv[1] || *end != '\0' || budget < 1 || budget > MAX_BUDGET_MS)
-        return toolUsage(usage);
+    int budget = 0;
+    if (!readWholeNumber(argv[1], 1, MAX_BUDGET_MS, &budget)) return toolUsage(usage);
     std::FILE* in = std::fopen(argv[0], "r");
     if (!in) {
         std::fprintf(stderr, "quillmaren-tool: cannot read %s\n", argv[0]);
@@ -132,7 +131,7 @@ int toolEpd(int argc, char** argv)
         const char* why = "the line is too long";
         if (tooLong || !epdParse(line.get(), record.get(), &why))
             std::printf("position %d line %ld refused: %s\n", positions, lineNumber, why);
-        else if (runPosition(board.get(), positions, record.get(), std::int32_t(budget)))
+        else if (runPosition(board.get(), positions, record.get(), budget))
             ++solved;
         std::fflush(stdout);
     }

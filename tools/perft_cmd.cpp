@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "debug.h"
@@ -9,14 +8,7 @@
 
 namespace {
 
-bool readDepth(const char* text, int* depth)
-{
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > 20) return false;
-    *depth = int(value);
-    return true;
-}
+constexpr int PERFT_MAX_DEPTH = 20;
 
 // Leaf nodes at depth >= 1 below the current position.
 std::uint64_t leaves(Board* board, int depth)
@@ -37,7 +29,7 @@ void printSpeed(std::uint64_t nodes, std::int64_t ms)
 int toolPerft(int argc, char** argv)
 {
     int depth = 0;
-    if (argc != 2 || !readDepth(argv[1], &depth))
+    if (argc != 2 || !readWholeNumber(argv[1], 1, PERFT_MAX_DEPTH, &depth))
         return toolUsage("usage: perft \"<FEN>\" <depth 1..20>");
     std::unique_ptr<Board> board(toolBoard(argv[0]));
     if (!board) return 2;
@@ -51,7 +43,7 @@ int toolPerft(int argc, char** argv)
 int toolDivide(int argc, char** argv)
 {
     int depth = 0;
-    if (argc != 2 || !readDepth(argv[1], &depth))
+    if (argc != 2 || !readWholeNumber(argv[1], 1, PERFT_MAX_DEPTH, &depth))
         return toolUsage("usage: divide \"<FEN>\" <depth 1..20>");
     std::unique_ptr<Board> board(toolBoard(argv[0]));
     if (!board) return 2;
