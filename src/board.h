@@ -109,6 +109,9 @@ struct Board {
     std::uint64_t hashKey2;
     std::int32_t material;
     std::uint64_t hashHistory[HISTORY_SIZE];
+    // By gamePly, as hashHistory: the half-moves since the last capture or pawn move (the
+    // FEN's halfmove clock counts for the set-up position). The fifty-move rule reads it.
+    std::uint16_t reversiblePlies[HISTORY_SIZE];
     std::int64_t rootMoveNodes[MAX_MOVES];
     Move hashMove;
     Move pv[MAX_PLY];
@@ -117,7 +120,7 @@ struct Board {
 };
 
 inline constexpr const char* initialPosition =
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq 0 1";
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 // The Board is a few megabytes: callers keep it on the heap.
 Board* newBoard();
@@ -126,8 +129,20 @@ Board* newBoard();
 int pieceFromLetter(char c);
 
 void clearBoard(Board* board);
-// 1 when the text was accepted; a refused text leaves the Board as it was.
+// The FEN reader for every position a user gives: placement, side to move, castling, the
+// en-passant square (when a pawn that has just passed stands behind it) and the halfmove
+// clock. 1 when the text was accepted; a refused text leaves the Board as it was. The
+// caller computes the keys.
 int setupFen(Board* board, const char* fen);
+// The bench's reader, for its own positions only: placement, side to move and castling,
+// the en-passant square and the clocks ignored, as the bench's node count was taken.
+int setupBenchFen(Board* board, const char* fen);
+
+// Makes room in a full game record: the plies before the last capture or pawn move can
+// never repeat, so they are dropped and the record starts just before that move (at worst
+// only the last half of the record is kept, in a game that long without one). The Board's
+// position, keys and counts are unchanged; gamePly and the history move down.
+void dropOldGamePlies(Board* board);
 
 void makeMove(Board* board, Move* m);
 void unmakeMove(Board* board, Move* m);

@@ -70,31 +70,6 @@ int squareFromText(const char* text)
     return (text[1] - '1') * 16 + (text[0] - 'a');
 }
 
-// The en-passant field of a FEN, which the position reader skips. Taken only when a pawn
-// of the side that has just moved stands in front of it and the squares it crossed are
-// empty, so that no capture of a phantom pawn can be generated.
-void readEnPassant(Board* board, const char* fen)
-{
-    const char* p = fen;
-    for (int field = 0; field < 3; ++field) {
-        while (*p && *p != ' ') ++p;
-        while (*p == ' ') ++p;
-    }
-    if (!p[0] || !p[1]) return;
-    const int sq = squareFromText(p);
-    if (sq == NO_SQUARE || (p[2] && p[2] != ' ' && p[2] != '\n' && p[2] != '\r')) return;
-    const std::uint8_t* squares = board->squares;
-    if (board->sideToMove == 0) {
-        if (rank(sq) == 6 && squares[sq] == EMPTY && squares[sq + 16] == EMPTY
-            && squares[sq - 16] == BLACK_PAWN)
-            board->epSquare = std::uint8_t(sq);
-    } else {
-        if (rank(sq) == 3 && squares[sq] == EMPTY && squares[sq - 16] == EMPTY
-            && squares[sq + 16] == WHITE_PAWN)
-            board->epSquare = std::uint8_t(sq);
-    }
-}
-
 // A new position from FEN text, for the GUI. A refused text changes nothing.
 bool setPosition(Board* board, LoopState* state, const char* fen)
 {
@@ -255,7 +230,6 @@ void playGameMove(Board* board, const Move* move)
 int loadPosition(Board* board, const char* fen)
 {
     if (!setupFen(board, fen)) return 0;
-    readEnPassant(board, fen);
     getHashkey(board);
     board->ply = 0;
     return 1;
@@ -332,12 +306,7 @@ int checkGameEnd(Board* board, Move* moves)
 int fiftyMoveRule(const Board* board)
 {
     const std::uint32_t n = board->gamePly;
-    if (n < 100 || n > std::uint32_t(MAX_GAME_PLY)) return 0;
-    for (std::uint32_t i = n - 100; i < n; ++i) {
-        const Move* m = &board->gameMoves[i];
-        if ((m->flags & FLAG_CAPTURE) || m->piece == WHITE_PAWN || m->piece == BLACK_PAWN) return 0;
-    }
-    return 1;
+    return n <= std::uint32_t(MAX_GAME_PLY) && board->reversiblePlies[n] >= 100;
 }
 
 void engineTurn(Board* board, LoopState* state)
@@ -444,6 +413,12 @@ void xboardLoop(Board* board)
         if (got > 0 && !state.editMode && isUciCommand(line)) {
             uciLoop();
             return;
+        }
+        // The table is taken once the protocol is known to be xboard's: a UCI engine
+        // takes the size its GUI sets.
+        if (!hashtable) {
+            initHashtable(HASH_DEFAULT_BUCKETS);
+            clearSearchTables();
         }
         if (got > 0 && !handleLine(board, &state, line)) return;
     }

@@ -42,8 +42,7 @@ void engineTurn(Board* board, LoopState* state);
 // with *move untouched. The Board is left as it was.
 int inputMoveLegal(Board* board, const char* text, Move* move);
 
-// A new game from FEN text, with the keys computed from scratch and the en-passant field
-// read. 1 when accepted; a refused text leaves the Board as it was.
+// A new game from FEN text (the full reader), with the keys computed from scratch. 1 when accepted; a refused text leaves the Board as it was.
 int loadPosition(Board* board, const char* fen);
 // Plays a move of the game from its gameMoves entry, which keeps the undo information
 // "undo" needs. The caller checks that the entry exists (gamePly < MAX_GAME_PLY).
@@ -58,6 +57,6 @@ int checkGameDraw(const Board* board);
 // stalemate; else 0. moves receives the legal moves of the side to move.
 int checkGameEnd(Board* board, Move* moves);
 
-// The fifty-move rule, judged from the recorded game moves alone: the last hundred
-// half-moves made neither a capture nor a pawn move.
+// The fifty-move rule: the last hundred half-moves, with the FEN's halfmove clock, made
+// neither a capture nor a pawn move.
 int fiftyMoveRule(const Board* board);

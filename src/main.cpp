@@ -58,9 +58,8 @@ int main(int argc, char** argv)
     }
 
     initZobrist();  // before the book seeds rand(): the keys are the same on every run
-    initHashtable(HASH_DEFAULT_BUCKETS);
     initBook();
-    clearSearchTables();  // the table at the size obtained, which may be smaller than asked
+    // The transposition table waits for the protocol: see xboardLoop and uciLoop.
 
     // The one Board of the run, too large for the stack; it lives until the process ends.
     Board* board = newBoard();

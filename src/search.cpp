@@ -437,6 +437,14 @@ int checkDraw(const Board* board)
     return 0;
 }
 
+int fiftyMoveDraw(Board* board)
+{
+    if (board->reversiblePlies[board->gamePly] < 100) return 0;
+    if (!board->inCheck) return 1;
+    // Mate on the hundredth half-move stands. The node's own list is not filled yet.
+    return generateMoves(board, board->moveLists[board->ply].moves, 1) > 0;
+}
+
 int isPawnPush(Board* board, Move* m)
 {
     const int r = rank(m->to);
@@ -451,7 +459,7 @@ int isPawnPush(Board* board, Move* m)
 int qSearch(Board* board, int alpha, int beta, int qDepth)
 {
     const int ply = int(board->ply);
-    if (ply != 0 && checkDraw(board)) return 0;
+    if (ply != 0 && (checkDraw(board) || fiftyMoveDraw(board))) return 0;
     const int nodeInCheck = board->inCheck;
     assert(nodeInCheck == sideInCheck(board));
     if (clockExpired()) return 0;
@@ -572,8 +580,8 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         return staticEval;
     };
 
-    // 4. Repetition
-    if (ply != 0 && checkDraw(board)) {
+    // 4. Repetition and the fifty-move rule
+    if (ply != 0 && (checkDraw(board) || fiftyMoveDraw(board))) {
         line->length = 0;
         return 0;
     }

@@ -130,6 +130,9 @@ int qSearch(Board* board, int alpha, int beta, int qDepth);
 
 // 1 when the current position occurred before in the game or on the search line.
 int checkDraw(const Board* board);
+// 1 when a hundred half-moves have passed without a capture or a pawn move and the last
+// of them did not mate: a draw by the fifty-move rule.
+int fiftyMoveDraw(Board* board);
 // 1 for a pawn move to its seventh rank that does not lose material by exchange.
 int isPawnPush(Board* board, Move* m);
 

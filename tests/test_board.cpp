@@ -1,4 +1,6 @@
 // The position reader: what it reads from well-formed text, what it refuses, what fits a move list.
+#include <tuple>
+
 #include "debug.h"
 #include "movegen.h"
 #include "test_support.h"
@@ -8,27 +10,34 @@ namespace {
 // The piece lists' order shows in the generator's (test_movegen.cpp); boardIsOk holds the rest.
 TEST(SetupFen, SideCastlingMaterialCheckAndConsistentLists)
 {
-    const struct { const char* fen; int side; unsigned rights; int material, inCheck; } cases[] = {
-        {initialPosition, 0, 15, 0, 0},
-        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b Kq - 0 1", 1, 1 + 8, 0, 0},
-        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", 1, 15, 0, 0},  // e3 ignored
-        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w qkQK", 0, 15, 0, 0},
-        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR", 1, 0, 0, 0},  // no side: black
+    const struct { const char* fen; int side; unsigned rights; int material, inCheck, ep, clock; } cases[] = {
+        {initialPosition, 0, 15, 0, 0, NO_SQUARE, 0},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b Kq - 0 1", 1, 1 + 8, 0, 0, NO_SQUARE, 0},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", 1, 15, 0, 0, E3, 0},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e6 0 1", 1, 15, 0, 0, NO_SQUARE, 0},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w qkQK", 0, 15, 0, 0, NO_SQUARE, 0},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR", 1, 0, 0, 0, NO_SQUARE, 0},  // no side: black
         // castling letters without their king and rook at home grant nothing
-        {"4k3/8/8/8/8/8/8/4K3 w KQkq - 0 1", 0, 0, 0, 0},
-        {"r3k3/8/8/8/8/8/8/4K2R w KQkq - 0 1", 0, 1 + 8, 0, 0},
-        {"r3k2r/8/8/8/8/8/8/R4K1R w KQkq - 0 1", 0, 4 + 8, 0, 0},
-        {"4k3/8/8/8/8/8/8/4KQ2 w - - 0 1", 0, 0, 1050, 0},
-        {"4k3/8/8/8/8/8/4r3/4K3 w - - 0 1", 0, 0, -540, 1},
+        {"4k3/8/8/8/8/8/8/4K3 w KQkq - 37 60", 0, 0, 0, 0, NO_SQUARE, 37},
+        {"r3k3/8/8/8/8/8/8/4K2R w KQkq - 99999 1", 0, 1 + 8, 0, 0, NO_SQUARE, 10000},
+        {"r3k2r/8/8/8/8/8/8/R4K1R w KQkq - 4x 1", 0, 4 + 8, 0, 0, NO_SQUARE, 0},
+        {"4k3/8/8/8/8/8/8/4KQ2 w - - 0 1", 0, 0, 1050, 0, NO_SQUARE, 0},
+        {"4k3/8/8/8/8/8/4r3/4K3 w - - 0 1", 0, 0, -540, 1, NO_SQUARE, 0},
     };
     for (const auto& c : cases) {
         BoardPtr b = boardFromFen(c.fen);
         EXPECT_TRUE(boardIsOk(b.get())) << c.fen;
         EXPECT_EQ(b->sideToMove, c.side) << c.fen;
         EXPECT_EQ(b->castlingRights, c.rights) << c.fen;
-        EXPECT_EQ(b->epSquare, NO_SQUARE) << c.fen;
+        EXPECT_EQ(b->epSquare, c.ep) << c.fen;
+        EXPECT_EQ(b->reversiblePlies[0], c.clock) << c.fen;
         EXPECT_EQ(b->material, c.material) << c.fen;
         EXPECT_EQ(b->inCheck, c.inCheck) << c.fen;
+        // The bench's reader reads the same but for the en-passant square and the clock.
+        BoardPtr bench(newBoard());
+        ASSERT_TRUE(setupBenchFen(bench.get(), c.fen));
+        EXPECT_EQ(std::make_tuple(bench->sideToMove, bench->castlingRights, bench->epSquare, bench->reversiblePlies[0]),
+                  std::make_tuple(b->sideToMove, b->castlingRights, std::uint8_t(NO_SQUARE), std::uint16_t(0)));
     }
 }
 
