@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
+#include <string>
 
 #include "book.h"
 #include "hash.h"
@@ -17,9 +19,10 @@
 
 namespace {
 
-constexpr int UCI_LINE_SIZE = 1 << 15;           // a position line of the longest game fits
-constexpr int MAX_TOKENS = MAX_GAME_PLY + 64;
-constexpr int DEFERRED_LINES = 8;
+// A position line of a game of some two hundred thousand plies fits; every word of it
+// has its token.
+constexpr int UCI_LINE_SIZE = 1 << 20;
+constexpr int MAX_TOKENS = UCI_LINE_SIZE / 2 + 1;
 
 constexpr std::int64_t BUCKETS_PER_MIB = (1 << 20) / std::int64_t(sizeof(HashEntry));
 // The xboard engine's table, as GUIs have been shown it.
@@ -64,16 +67,16 @@ struct SearchState {
 
 struct UciSession {
     Board* board;
-    Board* scratch;  // a position is read here and swapped in only when all of it is good
+    Board* scratch;  // a position is read here and swapped in once it is set up
+    bool hasPosition;  // false after a position that could not be read: "go" has nothing to search
     UciOptions options;
     bool bookEnabled;          // off from the first miss until "ucinewgame"
     bool fromStart;            // the game began at the start position, so the book can follow it
     std::uint32_t bookOutPly;  // where the book had nothing: a shorter game turns it back on
     SearchState search;
-    // Lines that came during a search and wait for its end, first in first out.
-    char deferred[DEFERRED_LINES][UCI_LINE_SIZE];
-    int deferredHead;
-    int deferredCount;
+    // Lines that came during a search and wait for its end, first in first out; none is
+    // ever dropped.
+    std::deque<std::string> deferred;
 };
 
 UciSession session;
@@ -86,6 +89,31 @@ struct Tokens {
 };
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+bool isCommand(const char* word)
+{
+    static constexpr const char* commands[] = {"uci", "debug", "isready", "setoption", "register",
+                                               "ucinewgame", "position", "go", "stop", "ponderhit", "quit"};
+    for (const char* command : commands)
+        if (!std::strcmp(word, command)) return true;
+    return false;
+}
+
+// The first command word of a line, cut to the size of word; "" when there is none. Words
+// before it are not the protocol's and are skipped, as it asks.
+void firstCommand(const char* line, char* word, std::size_t size)
+{
+    word[0] = '\0';
+    for (const char* p = line; *p;) {
+        while (*p && isBlank(*p)) ++p;
+        std::size_t n = 0;
+        for (; *p && !isBlank(*p); ++p)
+            if (n + 1 < size) word[n++] = *p;
+        word[n] = '\0';
+        if (isCommand(word)) return;
+    }
+    word[0] = '\0';
+}
 
 void tokenize(char* line, Tokens* t)
 {
@@ -151,6 +179,13 @@ void resizeTable(std::int64_t mib)
     initHashtable(std::int32_t(buckets));
 }
 
+// The table is taken when it is first needed ("isready", "ucinewgame" or "go"), at the
+// size the GUI has set by then, so that the process never holds more than it was given.
+void ensureTable()
+{
+    if (!hashtable) resizeTable(session.options.hashMiB);
+}
+
 bool readCheck(const char* value, bool* flag)
 {
     if (sameText(value, "true")) *flag = true;
@@ -179,7 +214,7 @@ void setOption(const Tokens* t)
     if (sameText(name, "Hash")) {
         if (!readInteger(value, &number)) return;
         number = std::clamp<std::int64_t>(number, 1, HASH_MAX_MIB);
-        if (number != o->hashMiB) resizeTable(number);
+        if (number != o->hashMiB && hashtable) resizeTable(number);
         o->hashMiB = number;
     } else if (sameText(name, "Clear Hash")) {
         clearSearchTables();
@@ -211,36 +246,54 @@ bool readMove(Board* board, const char* text, Move* move)
     return inputMoveLegal(board, text, move) == 1;
 }
 
-// "position startpos|fen <FEN> [moves ...]". A position that cannot be set up whole leaves
-// the last good one in place.
+// "position startpos|fen <FEN> [moves ...]". The moves are played up to the first that is
+// not legal, as other engines do, and the rest is refused aloud. A position that cannot be
+// read at all leaves none: the engine never answers for a position the GUI did not send.
 void setPositionCommand(const Tokens* t)
 {
-    if (t->overflow || t->count < 2) return;
     Board* board = session.scratch;
     int i = 1;
-    bool fromStart = false;
-    if (!std::strcmp(t->at[i], "startpos")) {
-        if (!loadPosition(board, initialPosition)) return;
+    bool fromStart = false, read = false;
+    char fen[256] = "";
+    if (i < t->count && !std::strcmp(t->at[i], "startpos")) {
+        read = loadPosition(board, initialPosition);
         fromStart = true;
         ++i;
-    } else if (!std::strcmp(t->at[i], "fen")) {
-        char fen[256] = "";
+    } else if (i < t->count && !std::strcmp(t->at[i], "fen")) {
         int fields = 0;
         for (++i; i < t->count && std::strcmp(t->at[i], "moves"); ++i)
             if (fields++ < 6) appendWord(fen, sizeof fen, t->at[i]);
-        if (!loadPosition(board, fen)) return;
-    } else {
+        read = loadPosition(board, fen);
+    } else if (i < t->count) {
+        std::snprintf(fen, sizeof fen, "%s", t->at[i]);
+    }
+    if (!read) {
+        session.hasPosition = false;
+        std::printf("info string illegal position: %s\n", fen);
+        std::fflush(stdout);
         return;
     }
     while (i < t->count && std::strcmp(t->at[i], "moves")) ++i;
+    bool trimmed = false;
     for (++i; i < t->count; ++i) {
         Move move;
-        if (board->gamePly >= MAX_GAME_PLY || !readMove(board, t->at[i], &move)) return;
+        if (!readMove(board, t->at[i], &move)) {
+            std::printf("info string illegal move %.8s: the position before it is taken\n", t->at[i]);
+            std::fflush(stdout);
+            break;
+        }
+        // A game longer than the record goes on in the plies that can still repeat.
+        if (board->gamePly >= MAX_GAME_PLY) {
+            dropOldGamePlies(board);
+            trimmed = true;
+        }
         playGameMove(board, &move);
     }
     std::swap(session.board, session.scratch);
-    session.fromStart = fromStart;
-    if (fromStart && board->gamePly < session.bookOutPly) session.bookEnabled = true;
+    session.hasPosition = true;
+    // The book follows a game from its first move, which a trimmed record has lost.
+    session.fromStart = fromStart && !trimmed;
+    if (session.fromStart && board->gamePly < session.bookOutPly) session.bookEnabled = true;
 }
 
 // The search's lines ---------------------------------------------------------------------
@@ -276,20 +329,14 @@ void reportIteration(const IterationInfo* info)
 
 // Input during a search ------------------------------------------------------------------
 
-void defer(const char* line)
-{
-    if (session.deferredCount == DEFERRED_LINES) return;
-    const int slot = (session.deferredHead + session.deferredCount) % DEFERRED_LINES;
-    std::snprintf(session.deferred[slot], UCI_LINE_SIZE, "%s", line);
-    ++session.deferredCount;
-}
+// Only lines read during a search come here, never in the search's own loops.
+void defer(const char* line) { session.deferred.emplace_back(line); }
 
 bool takeDeferred(char* line)
 {
-    if (session.deferredCount == 0) return false;
-    std::snprintf(line, UCI_LINE_SIZE, "%s", session.deferred[session.deferredHead]);
-    session.deferredHead = (session.deferredHead + 1) % DEFERRED_LINES;
-    --session.deferredCount;
+    if (session.deferred.empty()) return false;
+    std::snprintf(line, UCI_LINE_SIZE, "%s", session.deferred.front().c_str());
+    session.deferred.pop_front();
     return true;
 }
 
@@ -297,8 +344,8 @@ bool takeDeferred(char* line)
 // "ponderhit"). Commands that would change the game wait for the "bestmove".
 void handleSearchLine(const char* line, bool searchedOut)
 {
-    char word[16] = "";
-    std::sscanf(line, " %15s", word);
+    char word[16];
+    firstCommand(line, word, sizeof word);
     SearchState* s = &session.search;
     if (!std::strcmp(word, "isready")) {
         send("readyok");
@@ -438,6 +485,7 @@ void runSearch(const GoCommand* g, Move* best)
 
 void goCommand(const Tokens* t)
 {
+    ensureTable();  // before the clock: most GUIs have had it taken at "isready" already
     GoCommand g;
     readGo(t, &g);
     Board* board = session.board;
@@ -448,7 +496,9 @@ void goCommand(const Tokens* t)
     Move moves[MAX_MOVES];
     Move best = NO_MOVE;
     bool searched = false;
-    if (generateMoves(board, moves, 1) == 0) {
+    if (!session.hasPosition) {
+        send("info string no position to search: the last one was refused");
+    } else if (generateMoves(board, moves, 1) == 0) {
         send(board->inCheck ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
     } else if (probeBook(&g, &best)) {
         char text[8];
@@ -501,12 +551,23 @@ bool handleCommand(char* line)
 {
     static Tokens t;
     tokenize(line, &t);
-    if (t.count == 0) return true;
+    int first = 0;
+    while (first < t.count && !isCommand(t.at[first])) ++first;
+    if (first == t.count) return true;
+    // The command leads: what the handlers read follows it.
+    std::memmove(t.at, t.at + first, std::size_t(t.count - first) * sizeof t.at[0]);
+    t.count -= first;
     const char* command = t.at[0];
     if (!std::strcmp(command, "uci")) sendIdentity();
-    else if (!std::strcmp(command, "isready")) send("readyok");
+    else if (!std::strcmp(command, "isready")) {
+        ensureTable();
+        send("readyok");
+    }
     else if (!std::strcmp(command, "setoption")) setOption(&t);
-    else if (!std::strcmp(command, "ucinewgame")) newGame();
+    else if (!std::strcmp(command, "ucinewgame")) {
+        ensureTable();
+        newGame();
+    }
     else if (!std::strcmp(command, "position")) setPositionCommand(&t);
     else if (!std::strcmp(command, "go")) goCommand(&t);
     else if (!std::strcmp(command, "quit")) return false;
@@ -546,8 +607,9 @@ void uciLoop()
         u->board = newBoard();
         u->scratch = newBoard();
     }
-    u->deferredCount = 0;
+    u->deferred.clear();
     u->search = {};
+    u->hasPosition = true;
     u->options = {HASH_DEFAULT_MIB, OVERHEAD_DEFAULT_MS, false, true, ""};
     std::snprintf(u->options.bookFile, sizeof u->options.bookFile, "%s", BOOK_FILE_NAME + 2);
     u->fromStart = true;

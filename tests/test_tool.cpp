@@ -40,6 +40,13 @@ const ToolCase toolCases[] = {
     {"divide " + START + " 2", 0, {"a2a4: 20\n", "g1h3: 20\ntime ", " ms, ", SPEED + "nodes 400\n"}},
     {"divide '4k3/1P6/8/8/8/8/8/4K3 w - - 0 1' 1", 0,
      {"e1", "b7b8q: 1\nb7b8r: 1\nb7b8b: 1\nb7b8n: 1\n", SPEED + "nodes 9\n"}},
+    // The en-passant square is read: totals from python-chess's own move generator.
+    {"perft 'rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3' 3", 0, {SPEED + "nodes 21637\n"}},
+    {"perft 'rnbqkbnr/pp1p1ppp/8/2pPp3/8/8/PPP1PPPP/RNBQKBNR w KQkq c6 0 3' 3", 0, {SPEED + "nodes 24854\n"}},
+    {"perft '8/8/8/2k5/2pP4/8/B7/4K3 b - d3 0 3' 4", 0, {SPEED + "nodes 5380\n"}},
+    {"perft '4k3/8/8/K2pP2r/8/8/8/8 w - d6 0 2' 3", 0, {SPEED + "nodes 640\n"}},     // e5d6 bares the king
+    {"perft '8/8/8/8/k2Pp2Q/8/8/3K4 b - d3 0 1' 3", 0, {SPEED + "nodes 863\n"}},
+    {"divide 'rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3' 1", 0, {"e5f6: 1\n", "nodes 31\n"}},
     {"perft 'not a fen' 3", 2}, {"perft " + KINGS + " 0", 2}, {"perft " + KINGS + " x", 2},
     {"perft", 2}, {"divide '8/8/8/8/8/8/8/8 w - - 0 1' 2", 2}, {"nonsense", 2},
     {"--help", 0, {"usage: quillmaren-tool", "\n"}},

@@ -95,7 +95,7 @@ TEST(Uci, OptionsPositionsAndGarbageGiveTheGamesTree)
 
     // The moves are made as the game made them, with castling, en passant and promotions:
     // the same board, piece lists and history, so the same tree node for node (Hash 2 is
-    // the test table). A refused position leaves the last good one.
+    // the test table). Moves are played up to the first illegal one.
     const std::pair<std::string, std::string> games[] = {
         {initialPosition, "e2e4 a7a6 e4e5 d7d5 e5d6 e8d7 g1f3 d7e8 f1e2 a6a5 e1g1"},
         {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", "e5f6 e8f7 f6g7 a7a6 g7h8n"},
@@ -104,9 +104,8 @@ TEST(Uci, OptionsPositionsAndGarbageGiveTheGamesTree)
     };
     for (const auto& [fen, moves] : games) {
         const std::string start = fen == initialPosition ? "startpos" : "fen " + fen;
-        e.send("ucinewgame\nposition " + start + " moves " + moves);
-        e.send("position " + start + " moves " + moves + " e1h1\nposition startpos moves E2E4\n"
-               "position fen 8/8 w\nposition nowhere\ngo depth 5 wtime soon");
+        e.send("ucinewgame\nposition fen 8/8 w\nposition startpos moves E2E4");
+        e.send("position " + start + " moves " + moves + " e1h1 a2a3\ngo depth 5 wtime soon");
         BoardPtr board(newBoard());
         ASSERT_TRUE(loadPosition(board.get(), fen.c_str()) && play(board.get(), moves)) << moves;
         freshTables();
@@ -188,4 +187,64 @@ TEST(Uci, ThreadsSearchTogetherAndStopTogether)
     Move best;
     searchDepth(board.get(), &best, 6);
     EXPECT_EQ(field(e.until("bestmove"), "info nodes"), std::to_string(globalNodes));
+}
+
+TEST(Uci, RefusedInputIsSaidAndNoOtherPositionIsAnswered)
+{
+    Engine e;
+    e.send("setoption name OwnBook value false\nposition startpos moves e2e4");
+    // Played up to the bad move: White to move after 1. e4 e5, not Black after 1. e4.
+    e.send("position startpos moves e2e4 e7e5 e1e3 g8f6\ngo depth 3");
+    std::string out = e.until("bestmove");
+    EXPECT_NE(out.find("info string illegal move e1e3"), std::string::npos) << out;
+    BoardPtr board = boardFromFen(initialPosition);
+    ASSERT_TRUE(play(board.get(), "e2e4 e7e5"));
+    std::string move = field(out, "bestmove");
+    EXPECT_EQ(moveText(legalMove(board.get(), move)), move);
+    // An unreadable position leaves none to answer for, until the next one.
+    for (const std::string& bad : {"fen 8/8 w", "fen", "nowhere", ""}) {
+        e.send("position " + bad + "\ngo depth 3");
+        out = e.until("bestmove");
+        EXPECT_EQ(out.substr(0, 29), "info string illegal position:") << bad;
+        EXPECT_EQ(field(out, "bestmove"), "(none)") << bad;
+    }
+    // Words before a command are skipped.
+    e.send("joho isready");
+    EXPECT_EQ(e.until("readyok"), "readyok\n");
+    e.send("foo bar position startpos moves e2e4\nbaz go depth 2");
+    board = boardFromFen(initialPosition);
+    ASSERT_TRUE(play(board.get(), "e2e4"));
+    move = field(e.until("bestmove"), "bestmove");
+    EXPECT_EQ(moveText(legalMove(board.get(), move)), move);
+
+    // The halfmove clock: a rook up is a win, and a draw when the next move ends fifty moves.
+    for (const std::string& clock : {"0", "99"}) {
+        e.send("position fen 4k3/8/8/8/8/8/R7/4K3 w - - " + clock + " 120\ngo depth 6");
+        const std::string score = field(e.until("bestmove"), "score cp");
+        EXPECT_TRUE(clock == "0" ? std::stoi(score) > 300 : score == "0") << clock << ": " << score;
+    }
+
+    // A game longer than the record is played to its end: 3001 plies, Black to move.
+    std::string shuffle = "e2e4 e7e5";
+    for (int i = 0; i < 3000 / 4; ++i) shuffle += " g1f3 g8f6 f3g1 f6g8";
+    e.send("position startpos moves " + shuffle + " b1c3\ngo depth 2");
+    out = e.until("bestmove");
+    EXPECT_EQ(out.find("info string"), std::string::npos) << out;
+    board = boardFromFen(initialPosition);
+    ASSERT_TRUE(play(board.get(), "e2e4 e7e5 b1c3"));
+    move = field(out, "bestmove");
+    EXPECT_EQ(moveText(legalMove(board.get(), move)), move);
+}
+
+TEST(Uci, NoLineIsLostDuringASearch)
+{
+    Engine e;
+    e.send("position fen " + KIWIPETE + "\ngo infinite");
+    e.until("info depth 2");
+    std::string lines;
+    for (int i = 0; i < 30; ++i) lines += "go depth 1\n";
+    e.send(lines + "stop");
+    int answers = 0;
+    while (answers < 31 && e.until("bestmove", 10000).find("bestmove") != std::string::npos) ++answers;
+    EXPECT_EQ(answers, 31);
 }
