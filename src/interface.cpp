@@ -414,9 +414,9 @@ void xboardLoop(Board* board)
             uciLoop();
             return;
         }
-        // The table is taken once the protocol is known to be xboard's: a UCI engine
-        // takes the size its GUI sets.
-        if (!hashtable) {
+        // The table is taken once the protocol is known to be xboard's (a line that is
+        // not blank and not "uci"): a UCI engine takes the size its GUI sets.
+        if (!hashtable && got > 0 && line[std::strspn(line, " \t\r\n")]) {
             initHashtable(HASH_DEFAULT_BUCKETS);
             clearSearchTables();
         }

@@ -223,6 +223,8 @@ TEST(Uci, RefusedInputIsSaidAndNoOtherPositionIsAnswered)
         const std::string score = field(e.until("bestmove"), "score cp");
         EXPECT_TRUE(clock == "0" ? std::stoi(score) > 300 : score == "0") << clock << ": " << score;
     }
+    e.send("position fen 6k1/5ppp/8/8/8/8/5PPP/K3R3 w - - 99 1\ngo depth 3");
+    EXPECT_EQ(field(e.until("bestmove"), "score mate"), "1") << "a mate on the hundredth half-move stands";
 
     // A game longer than the record is played to its end: 3001 plies, Black to move.
     std::string shuffle = "e2e4 e7e5";
