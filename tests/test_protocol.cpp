@@ -34,10 +34,12 @@ std::vector<Lines> run(const std::vector<std::string>& chunks, const std::string
     EXPECT_EQ(p ? WEXITSTATUS(pclose(p)) : -1, 0);
     std::filesystem::remove_all(dir);
 
-    const Lines greeting = {"feature done=0 time=1 draw=0 analyze=0", "feature done=1"};
-    const Lines reply = {"", "feature done=0",
-                         "feature setboard=1 time=1 analyze=0 myname=\"Quillmaren v0.1g\"",
-                         "feature done=1"};
+    const Lines greeting = {
+        "feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1", "feature done=1"};
+    const Lines reply = {
+        "", "feature done=0",
+        "feature setboard=1 time=1 analyze=1 ping=1 memory=1 smp=1 myname=\"Quillmaren v0.1g\"",
+        "feature done=1"};
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + std::min<std::size_t>(2, lines.size())),
               greeting);
     std::vector<Lines> out(1);
