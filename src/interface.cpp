@@ -655,7 +655,11 @@ void xboardLoop(Board* board)
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);  // a GUI gone away ends the loop at the end of input
 #endif
-    reply("feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1");
+    // Clients that take the first done=1 as the end of the features (python-chess) find here
+    // all they need.
+    std::printf("feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1 myname=\"%s\"\n",
+                ENGINE_NAME);
+    std::fflush(stdout);
     reply("feature done=1");
 
     static LoopState state;
