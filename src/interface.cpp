@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "input.h"
 #include "movegen.h"
 #include "search.h"
+#include "threads.h"
 #include "uci.h"
 
 namespace {
@@ -30,6 +32,30 @@ void reply(const char* text)
 {
     std::printf("%s\n", text);
     std::fflush(stdout);
+}
+
+bool isLineEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The line as received, without its line end, for the replies that quote it.
+int quotedLength(const char* line) { return int(std::strcspn(line, "\r\n")); }
+
+// xboard's form of a refused command.
+void refuse(const char* why, const char* line)
+{
+    std::printf("Error (%s): %.*s\n", why, quotedLength(line), line);
+    std::fflush(stdout);
+}
+
+// The text after the line's first word when that word is `word`, else null. Unlike the
+// commands of the first protocol version these allow blanks and a carriage return.
+const char* argumentOf(const char* line, const char* word)
+{
+    const std::size_t n = std::strlen(word);
+    if (std::strncmp(line, word, n) || !(isBlank(line[n]) || isLineEnd(line[n]))) return nullptr;
+    const char* p = line + n;
+    while (isBlank(*p)) ++p;
+    return p;
 }
 
 std::int64_t clampBudget(std::int64_t ms)
@@ -68,6 +94,12 @@ int squareFromText(const char* text)
 {
     if (text[0] < 'a' || text[0] > 'h' || text[1] < '1' || text[1] > '8') return NO_SQUARE;
     return (text[1] - '1') * 16 + (text[0] - 'a');
+}
+
+// Two squares: a move, legal or not.
+bool looksLikeMove(const char* text)
+{
+    return squareFromText(text) != NO_SQUARE && squareFromText(text + 2) != NO_SQUARE;
 }
 
 // A new position from FEN text, for the GUI. A refused text changes nothing.
@@ -124,8 +156,6 @@ int editPiece(char letter)
     return code == EMPTY ? OFF_BOARD : code;
 }
 
-bool isLineEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
-
 // Edit mode: "#" clears the board, "c" switches the colour, "Pe4" puts a man of the current
 // colour on e4, "xe4" empties e4, "." ends it.
 int handleEditLine(Board* board, LoopState* state, const char* line)
@@ -151,17 +181,33 @@ int handleEditLine(Board* board, LoopState* state, const char* line)
 // the clock is never overrun.
 void setMoveClock(LoopState* state, std::int64_t ms)
 {
-    const std::int64_t margin = ms / 20 > 100 ? ms / 20 : 100;
+    std::int64_t margin = ms / 20 > 100 ? ms / 20 : 100;
+    if (ms > 0 && margin > ms / 4) margin = ms / 4;  // a fraction of a second keeps most of it
     std::int64_t cap = ms - margin;
     if (cap < 1) cap = 1;
     state->timeLimit = std::int32_t(clampBudget(ms));
     state->hardCap = std::int32_t(clampBudget(cap));
 }
 
-// "st": seconds per move.
-void setSecondsPerMove(LoopState* state, std::int64_t seconds)
+// "st": seconds per move, whole or with a fraction (python-chess sends "st 0.05"); false
+// when the text holds no number.
+bool readSeconds(const char* text, std::int64_t* ms)
 {
-    state->stLimit = std::int32_t(clampBudget(seconds * 1000));
+    while (isBlank(*text)) ++text;
+    if (!std::isdigit(static_cast<unsigned char>(*text)) && *text != '-' && *text != '+' && *text != '.')
+        return false;
+    char* end = nullptr;
+    const double seconds = std::strtod(text, &end);
+    if (end == text || std::isnan(seconds)) return false;
+    const double limit = double(MAX_BUDGET);
+    const double value = seconds * 1000;
+    *ms = value >= limit ? MAX_BUDGET : value <= -limit ? -MAX_BUDGET : std::llround(value);
+    return true;
+}
+
+void setTimePerMove(LoopState* state, std::int64_t ms)
+{
+    state->stLimit = std::int32_t(clampBudget(ms));
     state->budgetFromSt = 1;
     setMoveClock(state, state->stLimit);
 }
@@ -197,9 +243,30 @@ void opponentMove(Board* board, LoopState* state, const Move* move, const char* 
         return;
     }
     playGameMove(board, move);
+    if (state->analyzing) return;  // a position to analyse, not a game to judge or answer
     if (checkGameEnd(board, state->moves)) return;
     if (state->forceMode) return;
     engineTurn(board, state);
+}
+
+// The move the line names, as "usermove" gives it; anything that is not a legal move is
+// refused in xboard's words.
+void userMove(Board* board, LoopState* state, const char* text)
+{
+    char move[6] = {0};
+    int length = 0;
+    while (length < 5 && !isBlank(text[length]) && !isLineEnd(text[length])) {
+        move[length] = text[length];
+        ++length;
+    }
+    const bool ends = isBlank(text[length]) || isLineEnd(text[length]);
+    if (!ends || !inputMoveLegal(board, move, &state->move)) {
+        std::printf("Illegal move: %.*s\n", int(std::strcspn(text, " \t\r\n")), text);
+        std::fflush(stdout);
+        return;
+    }
+    const Move played = state->move;
+    opponentMove(board, state, &played, text);
 }
 
 // The move the engine plays is always one of the generator's own records: a result of
@@ -213,6 +280,128 @@ const Move* legalChoice(const Move* choice, const Move* moves, int count)
             return m;
     }
     return &moves[0];
+}
+
+// The answer to "." in analysis: centiseconds and nodes so far, the depth, the root moves
+// still to search at that depth and their number, and the move being searched.
+void reportProgress()
+{
+    const RootProgress p = rootProgress;
+    std::printf("stat01: %lld %lld %d %d %d", static_cast<long long>((timer() - timerSearchStart) / 10),
+                static_cast<long long>(globalNodes + helperNodes()), p.depth,
+                p.moveCount - p.moveNumber, p.moveCount);
+    char text[8];
+    if (p.move.from != NO_SQUARE) std::printf(" %s", moveToString(&p.move, text));
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// "ping N": N is a whole number, echoed as it came.
+void answerPing(const char* line, const char* number)
+{
+    int n = number[0] == '-' ? 1 : 0;
+    const int digitsFrom = n;
+    while (std::isdigit(static_cast<unsigned char>(number[n]))) ++n;
+    if (n == digitsFrom || !(isBlank(number[n]) || isLineEnd(number[n]))) {
+        refuse("ping needs a number", line);
+        return;
+    }
+    std::printf("pong %.*s\n", n, number);
+    std::fflush(stdout);
+}
+
+// Commands that leave the position, the table and the threads alone: an analysis answers
+// them while it searches. False for any other line.
+bool handleQuietCommand(LoopState* state, const char* line)
+{
+    std::int64_t number = 0;
+    const char* arg = nullptr;
+    if ((arg = argumentOf(line, "ping"))) {
+        answerPing(line, arg);  // every line before it has been handled
+    } else if (line[0] == '.' && isLineEnd(line[1])) {
+        if (state->analyzing) reportProgress();
+    } else if ((arg = argumentOf(line, "sd"))) {
+        if (!readNumber(arg, &number) || number < 1) refuse("bad depth", line);
+        else state->depthLimit = std::int32_t(std::min<std::int64_t>(number, MAX_DEPTH));
+    } else if (state->analyzing && (argumentOf(line, "analyze") || argumentOf(line, "go"))) {
+        refuse("analyzing", line);
+    } else if (!std::strcmp(line, "force\n")) {
+        state->forceMode = 1;
+    } else if (!std::strncmp(line, "time ", 5)) {
+        if (readNumber(line + 5, &number)) setRemainingClock(state, number);
+    } else if (!std::strcmp(line, "xboard\n")) {
+        std::signal(SIGINT, SIG_IGN);
+        reply("\nfeature done=0");
+        std::printf("feature setboard=1 time=1 analyze=1 ping=1 memory=1 smp=1 myname=\"%s\"\n",
+                    ENGINE_NAME);
+        reply("feature done=1");
+    } else if (!std::strncmp(line, "st ", 3)) {
+        if (readSeconds(line + 3, &number)) setTimePerMove(state, number);
+    } else if (!std::strncmp(line, "level ", 6)) {  // the clock is the game's, as "time" tells
+        state->budgetFromSt = 0;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Lines that change the position, the table, the threads or the analysis itself: an
+// analysis search stops for them, and starts again on what they leave.
+bool changesAnalysis(const char* line)
+{
+    static constexpr const char* words[] = {"usermove", "undo", "remove", "new",  "setboard",
+                                            "edit",     "exit", "quit",   "memory", "cores"};
+    if (looksLikeMove(line)) return true;
+    for (const char* word : words)
+        if (argumentOf(line, word)) return true;
+    return false;
+}
+
+LoopState* analysisState;  // the loop whose analysis is searching
+
+// The search's poll during an analysis: quiet commands are answered at once; any other line
+// stops the search and waits in the loop's `held`. The end of input counts as "quit".
+bool pollAnalysis()
+{
+    LoopState* state = analysisState;
+    while (!state->lineHeld && inputLineWaiting()) {
+        const int got = readInputLine(state->held, LINE_SIZE);
+        if (got < 0) std::snprintf(state->held, LINE_SIZE, "quit\n");
+        if (got < 0 || (got > 0 && changesAnalysis(state->held))) state->lineHeld = 1;
+        else if (got > 0) handleQuietCommand(state, state->held);
+    }
+    return state->lineHeld != 0;
+}
+
+int handleOneLine(Board* board, LoopState* state, const char* line);
+
+// Searches the position without end (never from the book) until a line changes it; that
+// line is handled, and while the analysis lasts the search starts again on what it leaves.
+// A search that ends by itself (a mate found to the last depth) leaves the next line to the
+// loop. Returns 0 on "quit".
+int analyze(Board* board, LoopState* state)
+{
+    while (state->analyzing && state->analysisDue && !state->editMode) {
+        state->analysisDue = 0;
+        clearHistoryHeuristic();
+        clearKillerMove();
+        rootProgress = {0, 0, 0, NO_MOVE};
+        const int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
+        const SearchLimits limits = {0, 0, depth, false, printThinking, 0, 0};
+        Move best = NO_MOVE;
+        analysisState = state;
+        searchPoll = pollAnalysis;
+        parallelSearch(board, &best, &limits);
+        searchPoll = nullptr;
+        waitForHelpers();
+        if (!state->lineHeld) break;
+        char line[LINE_SIZE];
+        std::memcpy(line, state->held, sizeof line);
+        state->lineHeld = 0;
+        if (!handleOneLine(board, state, line)) return 0;
+        if (state->analyzing) state->analysisDue = 1;
+    }
+    return 1;
 }
 
 }  // namespace
@@ -248,6 +437,7 @@ void initLoopState(LoopState* state, int bookOpen)
     state->timeLimit = DEFAULT_TIME_LIMIT;
     state->hardCap = 0;
     state->bookEnabled = std::uint8_t(bookOpen != 0);
+    state->tableMiB = std::int64_t(hashSize) * std::int64_t(sizeof(HashEntry)) >> 20;
     state->move = NO_MOVE;
 }
 
@@ -327,18 +517,26 @@ void engineTurn(Board* board, LoopState* state)
         return;
     }
 
-    if (!state->bookEnabled) search(board, &choice, state->timeLimit, state->hardCap);
+    if (!state->bookEnabled) {
+        int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
+        if (state->depthLimit > 0 && state->depthLimit < depth) depth = state->depthLimit;
+        const SearchLimits limits = {state->timeLimit, state->hardCap, depth, true, printThinking, 0, 0};
+        parallelSearch(board, &choice, &limits);
+    }
     state->move = *legalChoice(&choice, state->moves, count);
 
     playGameMove(board, &state->move);
     char text[8];
     std::printf("move %s\n", moveToString(&state->move, text));
     std::fflush(stdout);
+    waitForHelpers();  // they were told to stop as the search ended; the move went out first
     if (checkGameEnd(board, state->moves)) return;
     clearSearchTables();
 }
 
-int handleLine(Board* board, LoopState* state, const char* line)
+namespace {
+
+int handleOneLine(Board* board, LoopState* state, const char* line)
 {
     if (!line) return 1;
     std::size_t length = 0;
@@ -356,22 +554,16 @@ int handleLine(Board* board, LoopState* state, const char* line)
         opponentMove(board, state, &move, line);
         return 1;
     }
+    if (handleQuietCommand(state, line)) return 1;
 
     std::int64_t number = 0;
+    const char* arg = nullptr;
     if (!std::strcmp(line, "new\n")) {
         setPosition(board, state, initialPosition);
         state->bookEnabled = 1;
         state->forceMode = 0;
+        state->depthLimit = 0;
         clearSearchTables();
-    } else if (!std::strcmp(line, "force\n")) {
-        state->forceMode = 1;
-    } else if (!std::strncmp(line, "time ", 5)) {
-        if (readNumber(line + 5, &number)) setRemainingClock(state, number);
-    } else if (!std::strcmp(line, "xboard\n")) {
-        std::signal(SIGINT, SIG_IGN);
-        reply("\nfeature done=0");
-        std::printf("feature setboard=1 time=1 analyze=0 myname=\"%s\"\n", ENGINE_NAME);
-        reply("feature done=1");
     } else if (!std::strcmp(line, "quit\n")) {
         return 0;
     } else if (!std::strncmp(line, "setboard", 8)) {
@@ -385,14 +577,45 @@ int handleLine(Board* board, LoopState* state, const char* line)
     } else if (!std::strcmp(line, "go\n")) {
         state->forceMode = 0;
         engineTurn(board, state);
-    } else if (!std::strncmp(line, "st ", 3)) {
-        if (readNumber(line + 3, &number)) setSecondsPerMove(state, number);
     } else if (!std::strcmp(line, "edit\n")) {
         startEdit(board, state);
-    } else if (!std::strncmp(line, "level ", 6)) {  // the clock is the game's, as "time" tells
-        state->budgetFromSt = 0;
+    } else if ((arg = argumentOf(line, "usermove"))) {
+        userMove(board, state, arg);
+    } else if ((arg = argumentOf(line, "memory"))) {
+        if (!readNumber(arg, &number) || number < 1) {
+            refuse("bad size", line);
+        } else if (number != state->tableMiB) {
+            setTableMiB(number);
+            state->tableMiB = number;
+        }
+    } else if ((arg = argumentOf(line, "cores"))) {
+        if (!readNumber(arg, &number) || number < 1) refuse("bad number of cores", line);
+        else setSearchThreads(int(std::min<std::int64_t>(number, MAX_SEARCH_THREADS)));
+    } else if (argumentOf(line, "analyze")) {
+        state->analyzing = 1;
+        state->analysisDue = 1;
+    } else if (argumentOf(line, "exit")) {
+        if (!state->analyzing) {
+            refuse("not analyzing", line);
+        } else {
+            state->analyzing = 0;
+            state->analysisDue = 0;
+            clearSearchTables();  // the next game search starts as it would have without it
+        }
+    } else if (state->analyzing && looksLikeMove(line)) {
+        std::printf("Illegal move: %.*s\n", int(std::strcspn(line, " \t\r\n")), line);
+        std::fflush(stdout);
     }
     return 1;
+}
+
+}  // namespace
+
+int handleLine(Board* board, LoopState* state, const char* line)
+{
+    if (!handleOneLine(board, state, line)) return 0;
+    if (line && state->analyzing && changesAnalysis(line)) state->analysisDue = 1;
+    return analyze(board, state);
 }
 
 void xboardLoop(Board* board)
@@ -401,7 +624,11 @@ void xboardLoop(Board* board)
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);  // a GUI gone away ends the loop at the end of input
 #endif
-    reply("feature done=0 time=1 draw=0 analyze=0");
+    // Clients that take the first done=1 as the end of the features (python-chess) find here
+    // all they need.
+    std::printf("feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1 myname=\"%s\"\n",
+                ENGINE_NAME);
+    std::fflush(stdout);
     reply("feature done=1");
 
     static LoopState state;

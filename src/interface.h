@@ -22,6 +22,14 @@ struct LoopState {
     std::uint8_t editMode;
     std::uint8_t editBlack;  // the colour the next man is given
     std::uint8_t editSquares[128];
+    std::int32_t depthLimit;   // "sd": the deepest iteration of the engine's search; 0 for none
+    std::int64_t tableMiB;     // the table's size as "memory" last asked for it
+    // Analysis, between "analyze" and "exit": the engine searches the position until a line
+    // changes it, and never moves.
+    std::uint8_t analyzing;
+    std::uint8_t analysisDue;  // the position has not been analysed since it last changed
+    std::uint8_t lineHeld;     // the line that stopped the analysis waits in `held`
+    char held[LINE_SIZE];
     Move move;               // the opponent's move read, or the engine's move chosen
     Move moves[MAX_MOVES];   // the legal moves of the game-end test
 };
@@ -29,7 +37,9 @@ struct LoopState {
 void initLoopState(LoopState* state, int bookOpen);
 
 // Handles one input line (its newline included, as read). Returns 0 on "quit", else 1.
-// Any text is safe here: lines of LINE_SIZE characters or more are ignored whole.
+// Any text is safe here: lines of LINE_SIZE characters or more are ignored whole. In
+// analysis the search runs here, reading the lines that follow (readInputLine) until one
+// changes the position, which it then handles in turn.
 int handleLine(Board* board, LoopState* state, const char* line);
 
 // Reads standard input until "quit" or its end.

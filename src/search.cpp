@@ -326,6 +326,7 @@ constinit thread_local KillerEntry killerMove[2][MAX_PLY]{};
 std::int64_t timerSearchStart;
 std::int64_t maxTimeAllowed;
 bool (*searchPoll)();
+constinit thread_local RootProgress rootProgress = {0, 0, 0, NO_MOVE};
 int lastSearchScore;
 int lastSearchDepth;
 
@@ -702,6 +703,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         if (picker.following >= 0) prefetchHashtableAfter(board, &list->moves[picker.following]);
         if (!nodeInCheck && !isLegalUnchecked(board, &m)) continue;
         ++movesTried;
+        if (ply == 0) rootProgress = {depth, movesTried, count, m};
 
         // Recapture and pawn-push extensions, judged before the move is made.
         bool extended = false;
@@ -854,9 +856,6 @@ void storePv(Board* board, const PvLine* line)
     board->pv[n].from = NO_SQUARE;
 }
 
-namespace {
-
-// The xboard thinking line.
 void printThinking(const IterationInfo* info)
 {
     std::printf("%d %d %lld %lld ", info->depth, info->score,
@@ -868,6 +867,8 @@ void printThinking(const IterationInfo* info)
     std::printf("\n");
     std::fflush(stdout);
 }
+
+namespace {
 
 // The first move of the line when it is a legal move here, else the first legal move;
 // NO_MOVE when there is none.

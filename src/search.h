@@ -88,6 +88,17 @@ extern std::int64_t maxTimeAllowed;
 // that reads its input during a search answers it here.
 extern bool (*searchPoll)();
 
+// Where the running search stands at the root, for a protocol's progress report: the depth
+// of the iteration, the root move being searched (its number counting from 1, of `moveCount`
+// legal ones). Each search thread keeps its own.
+struct RootProgress {
+    int depth;
+    int moveNumber;
+    int moveCount;
+    Move move;
+};
+extern constinit thread_local RootProgress rootProgress;
+
 // Score of the last iteration the driver kept, and its depth.
 extern int lastSearchScore;
 extern int lastSearchDepth;
@@ -99,6 +110,8 @@ extern int lastSearchDepth;
 // per move must never be overrun. Prints the thinking lines. Always returns a legal move
 // when the position has one; result->from is NO_SQUARE when it has none.
 void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t hardCap = 0);
+// The xboard thinking line of an iteration: depth, score, centiseconds, nodes, line.
+void printThinking(const IterationInfo* info);
 // The deepest iteration search() starts; the engine leaves it at MAX_DEPTH, a fuzzer that
 // drives whole games through the protocol holds it low so that every input runs quickly.
 extern int searchDepthCap;

@@ -585,6 +585,8 @@ bool isUciCommand(const char* line)
     return true;
 }
 
+void setTableMiB(std::int64_t mib) { resizeTable(std::clamp<std::int64_t>(mib, 1, HASH_MAX_MIB)); }
+
 void uciTimeBudget(std::int64_t time, std::int64_t inc, int movesToGo, std::int64_t overhead,
                    std::int64_t* soft, std::int64_t* hard)
 {

@@ -11,6 +11,10 @@ bool isUciCommand(const char* line);
 // own (each "position" command sets one up afresh).
 void uciLoop();
 
+// Sizes the table from megabytes as the Hash option does (1 to its maximum, the largest
+// power of two of buckets that fits), for xboard's "memory".
+void setTableMiB(std::int64_t mib);
+
 // The time manager: from the engine's clock and increment in milliseconds, the moves to the
 // next time control (0 for the rest of the game) and the overhead every move costs the GUI,
 // a soft budget (no iteration starts past it) and a hard limit (the search stops there).

@@ -5,6 +5,7 @@
 
 #include "debug.h"
 #include "interface.h"
+#include "threads.h"
 #include "test_support.h"
 
 namespace {
@@ -80,6 +81,9 @@ TEST(Loop, ClockBudgetsStayInRangeAndStIsOnlyShortenedByTime)
         {"st -5\n", -5000, 1},
         {"time -99999999999999999999999\n", -BIG, 0},
         {"st 2147483647\n", BIG, BIG - BIG / 20},
+        {"st 1e9\n", BIG, BIG - BIG / 20},
+        // A fraction of a second (python-chess's short limits) keeps three quarters of it.
+        {"st 0.05\n", 50, 38}, {"st 0.2\n", 200, 150}, {"st 2.5\n", 2500, 2375},
         // Under "st" the GUI reports the time left for the move: it may shorten, never stretch.
         {"st 5\ntime 300\n", 3000, 2850},
         {"st 5\ntime 300\ntime 6000\n", 5000, 4750},
@@ -199,4 +203,24 @@ TEST(Loop, XboardIgnoresInterruptsOverlongLinesChangeNothingAndOnlyQuitEnds)
     EXPECT_EQ(handleLine(s.board.get(), s.state.get(), "quit\n"), 0);
     for (const char* notQuit : {"quit \n", "quit", static_cast<const char*>(nullptr)})
         EXPECT_EQ(handleLine(s.board.get(), s.state.get(), notQuit), 1);
+}
+
+TEST(Loop, MemorySizesTheTableInPowersOfTwoAndCoresSetsTheThreads)
+{
+    const std::int32_t before = hashSize;
+    Session s;
+    // Buckets are 128 bytes: 8192 to the MiB, and 3 MiB hold the 2 MiB of a power of two.
+    const std::pair<const char*, std::int32_t> sizes[] = {
+        {"memory 1\n", 8192}, {"memory 3\n", 16384}, {"memory 0\n", 16384}, {"memory -5\n", 16384},
+    };
+    for (const auto& [line, buckets] : sizes) {
+        s.send(line);
+        EXPECT_EQ(hashSize, buckets) << line;
+    }
+    EXPECT_EQ(s.send("cores 3\ncores 0\ncores\n"),
+              "Error (bad number of cores): cores 0\nError (bad number of cores): cores\n");
+    EXPECT_EQ(searchThreadCount(), 3);
+    s.send("cores 1\n");
+    EXPECT_EQ(searchThreadCount(), 1);
+    initHashtable(before);
 }

@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <tuple>
 #include <sys/wait.h>
 
 #include "interface.h"
+#include "movegen.h"
 #include "test_support.h"
 
 namespace {
@@ -34,10 +37,14 @@ std::vector<Lines> run(const std::vector<std::string>& chunks, const std::string
     EXPECT_EQ(p ? WEXITSTATUS(pclose(p)) : -1, 0);
     std::filesystem::remove_all(dir);
 
-    const Lines greeting = {"feature done=0 time=1 draw=0 analyze=0", "feature done=1"};
-    const Lines reply = {"", "feature done=0",
-                         "feature setboard=1 time=1 analyze=0 myname=\"Quillmaren v0.1g\"",
-                         "feature done=1"};
+    const Lines greeting = {
+        "feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1 "
+        "myname=\"Quillmaren v0.1g\"",
+        "feature done=1"};
+    const Lines reply = {
+        "", "feature done=0",
+        "feature setboard=1 time=1 analyze=1 ping=1 memory=1 smp=1 myname=\"Quillmaren v0.1g\"",
+        "feature done=1"};
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + std::min<std::size_t>(2, lines.size())),
               greeting);
     std::vector<Lines> out(1);
@@ -166,4 +173,145 @@ TEST(Protocol, EngineMatesInOneAndAnnouncesItNeedsRealSearch)
                                         "setboard 4r1k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1\ngo\n"});
     EXPECT_EQ(searched(out[0], "1-0 {White mates}"), "e1e8");
     EXPECT_EQ(searched(out[1], "0-1 {Black mates}"), "e8e1");
+}
+
+namespace {
+
+// The thinking lines of an output: depth, then the line's moves.
+std::vector<std::pair<int, Lines>> thinking(const Lines& out)
+{
+    std::vector<std::pair<int, Lines>> lines;
+    for (const std::string& line : out) {
+        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line[0]))) continue;
+        std::istringstream in(line);
+        int depth = 0;
+        std::string word;
+        in >> depth >> word >> word >> word;
+        Lines moves;
+        while (in >> word) moves.push_back(word);
+        lines.push_back({depth, moves});
+    }
+    return lines;
+}
+
+// The lines that are neither thinking lines nor the search's move.
+Lines replies(const Lines& out)
+{
+    Lines kept;
+    for (const std::string& line : out)
+        if (!line.empty() && !std::isdigit(static_cast<unsigned char>(line[0])) && line[0] != '-')
+            kept.push_back(line);
+    return kept;
+}
+
+// "stat01: time nodes depth left total move" about the position after the moves, with a
+// legal move of it, and as many moves in all as it has.
+void expectProgress(const std::string& line, const std::string& fen, const Lines& before)
+{
+    std::istringstream in(line);
+    std::string tag, move;
+    long long time = -1, nodes = 0;
+    int depth = 0, left = -1, count = 0;
+    in >> tag >> time >> nodes >> depth >> left >> count >> move;
+    BoardPtr board = boardFromFen(fen);
+    std::string played;
+    for (const std::string& m : before) played += m + " ";
+    ASSERT_TRUE(play(board.get(), played));
+    Move moves[MAX_MOVES];
+    EXPECT_TRUE(tag == "stat01:" && time >= 0 && nodes > 0 && depth >= 1 && left >= 0 && left < count
+                && count == generateMoves(board.get(), moves, 1))
+        << line;
+    EXPECT_TRUE(play(board.get(), move)) << line;
+}
+
+}  // namespace
+
+TEST(Protocol, PingIsAnsweredInOrderAndBadValuesAreRefused)
+{
+    std::vector<Lines> out = run(
+        {"ping 1\nnew\nforce\ne2e4\nping -2\n", "st 1\ngo\nping 3\n",
+         "ping\nping x\nmemory -5\nmemory\ncores 0\nsd -1\nsd 0\nexit\nst 1e9\nst 1\nping 4\n",
+         "d2d4\nping 5\n"});
+    EXPECT_EQ(out[0], (Lines{"pong 1", "pong -2"}));
+    ASSERT_GE(out[1].size(), 2u);
+    EXPECT_EQ(out[1].back(), "pong 3") << "after the move of the search begun before it";
+    out[1].pop_back();
+    const std::string reply = searched(out[1]);
+    EXPECT_TRUE(legal(START, {"e2e4", reply}));
+    EXPECT_EQ(out[2], (Lines{"Error (ping needs a number): ping", "Error (ping needs a number): ping x",
+                             "Error (bad size): memory -5", "Error (bad size): memory",
+                             "Error (bad number of cores): cores 0", "Error (bad depth): sd -1",
+                             "Error (bad depth): sd 0", "Error (not analyzing): exit", "pong 4"}));
+    // Still in the game, white to move after the search's answer, one second a move.
+    ASSERT_GE(out[3].size(), 2u);
+    EXPECT_EQ(out[3].back(), "pong 5");
+    out[3].pop_back();
+    EXPECT_TRUE(legal(START, {"e2e4", reply, "d2d4", searched(out[3])}));
+}
+
+TEST(Protocol, SdHoldsTheDepthUntilNewAndTablesAndThreadsChangeNoMove)
+{
+    const std::vector<Lines> out = run({"new\nforce\nst 30\nsd 3\ngo\n", "force\nsd 2\ngo\n",
+                                        "new\nforce\nst 1\ngo\n",
+                                        "new\nforce\nmemory 1\ncores 2\nsd 4\ngo\n",
+                                        "cores 1\nmemory 256\nst 0.25\ngo\n"});
+    auto deepest = [](const Lines& lines) {
+        int depth = 0;
+        for (const auto& [d, moves] : thinking(lines)) depth = std::max(depth, d);
+        return depth;
+    };
+    // A depth limit ends the search there, long before its clock.
+    EXPECT_EQ(deepest(out[0]), 3);
+    EXPECT_EQ(deepest(out[1]), 2) ;
+    EXPECT_GT(deepest(out[2]), 3) << "new lifts it";
+    EXPECT_EQ(deepest(out[3]), 4);
+    const std::string first = searched(out[0]);
+    EXPECT_TRUE(legal(START, {first, searched(out[1])}));
+    EXPECT_TRUE(legal(START, {searched(out[2])}));
+    const std::string twoThreads = searched(out[3]);
+    EXPECT_TRUE(legal(START, {twoThreads, searched(out[4])}));
+}
+
+TEST(Protocol, AnalysisFollowsThePositionAnswersProgressAndNeverMoves)
+{
+    const std::string mate = "6k1/5ppp/8/8/8/8/5PPP/K3R3 w - - 0 1";
+    const std::string edited = "7k/1R6/2R5/8/8/8/8/K7 w - - 0 1";
+    const std::vector<Lines> out = run(
+        {"new\nforce\nanalyze\nping 1\n.\n", "e2e4\n.\n", "usermove e7e5\nusermove e2e4\ne1e3\n.\n",
+         "undo\n.\n", "setboard " + mate + "\nanalyze\ngo\n.\n", "exit\nping 2\nexit\nanalyze\n",
+         "edit\n#\nKa1\nRb7\nRc6\nc\nKh8\n.\n.\n", "exit\nnew\ne2e4\n"},
+        " e2e4e7e5\n");
+    // Each output: the position analysed (a FEN and moves). The lines read during the search
+    // answer at once; one that changes the position makes the analysis start again there,
+    // with the book asked never and no move played.
+    const std::tuple<int, std::string, Lines> analysed[] = {
+        {0, START, {}}, {1, START, {"e2e4"}}, {2, START, {"e2e4", "e7e5"}}, {3, START, {"e2e4"}},
+        {4, mate, {}}, {6, edited, {}},
+    };
+    for (const auto& [i, fen, before] : analysed) {
+        const auto lines = thinking(out[i]);
+        ASSERT_FALSE(lines.empty()) << i;
+        for (const auto& [depth, moves] : lines) {
+            Lines line = before;
+            line.insert(line.end(), moves.begin(), moves.end());
+            EXPECT_TRUE(depth >= 1 && legal(fen, line)) << i;
+        }
+        const Lines r = replies(out[i]);
+        ASSERT_FALSE(r.empty()) << i;
+        expectProgress(r.back(), fen, before);
+        for (const std::string& line : out[i])
+            EXPECT_TRUE(line.find("(Book)") == std::string::npos && line.rfind("move", 0) != 0) << line;
+    }
+    EXPECT_EQ(replies(out[0]).front(), "pong 1");
+    EXPECT_EQ(replies(out[2]).size(), 3u);
+    EXPECT_EQ(replies(out[2])[0], "Illegal move: e2e4");
+    EXPECT_EQ(replies(out[2])[1], "Illegal move: e1e3");
+    // Rook to e8 mates: every line finds it; "analyze" and "go" are refused meanwhile.
+    for (const auto& [depth, moves] : thinking(out[4])) EXPECT_EQ(moves.front(), "e1e8");
+    EXPECT_EQ(replies(out[4]).size(), 3u);
+    EXPECT_EQ(replies(out[4])[0], "Error (analyzing): analyze");
+    EXPECT_EQ(replies(out[4])[1], "Error (analyzing): go");
+    EXPECT_EQ(replies(out[5]), (Lines{"pong 2", "Error (not analyzing): exit"}));
+    // Out of analysis a new game is played again, from the book.
+    EXPECT_EQ(out[7], (Lines{"0 0 0 0 e7e5 (Book)", "move e7e5"}));
 }

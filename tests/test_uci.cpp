@@ -202,8 +202,8 @@ TEST(Uci, RefusedInputIsSaidAndNoOtherPositionIsAnswered)
     std::string move = field(out, "bestmove");
     EXPECT_EQ(moveText(legalMove(board.get(), move)), move);
     // An unreadable position leaves none to answer for, until the next one.
-    for (const std::string& bad : {"fen 8/8 w", "fen", "nowhere", ""}) {
-        e.send("position " + bad + "\ngo depth 3");
+    for (const char* bad : {"fen 8/8 w", "fen", "nowhere", ""}) {
+        e.send(std::string("position ") + bad + "\ngo depth 3");
         out = e.until("bestmove");
         EXPECT_EQ(out.substr(0, 29), "info string illegal position:") << bad;
         EXPECT_EQ(field(out, "bestmove"), "(none)") << bad;
@@ -218,7 +218,7 @@ TEST(Uci, RefusedInputIsSaidAndNoOtherPositionIsAnswered)
     EXPECT_EQ(moveText(legalMove(board.get(), move)), move);
 
     // The halfmove clock: a rook up is a win, and a draw when the next move ends fifty moves.
-    for (const std::string& clock : {"0", "99"}) {
+    for (const std::string clock : {"0", "99"}) {
         e.send("position fen 4k3/8/8/8/8/8/R7/4K3 w - - " + clock + " 120\ngo depth 6");
         const std::string score = field(e.until("bestmove"), "score cp");
         EXPECT_TRUE(clock == "0" ? std::stoi(score) > 300 : score == "0") << clock << ": " << score;
