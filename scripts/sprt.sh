@@ -147,8 +147,9 @@ else
 fi
 echo "${cmd[*]}" >"$log"
 echo "playing: log $log, games $pgn"
-# The log keeps everything; the terminal is spared fastchess's note on every book move.
-"${cmd[@]}" 2>&1 | tee -a "$log" | { grep --line-buffered -v 'No info line available' || true; }
+# Run in the scratch directory, where fastchess saves its state (config.json). The log keeps
+# everything; the terminal is spared fastchess's note on every book move.
+(cd "$work" && "${cmd[@]}") 2>&1 | tee -a "$log" | { grep --line-buffered -v 'No info line available' || true; }
 
 
 # The summary: results and Elo from the games themselves, the LLR and verdict as the tester
