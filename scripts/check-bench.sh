@@ -9,7 +9,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 [ $# -gt 0 ] || set -- build/quillmaren
 recorded=$(tr -d '[:space:]' < .ci/bench)
 logged=""
-if [ "$(git rev-parse --show-toplevel 2>/dev/null)" = "$PWD" ]; then
+if [ "$(git rev-parse --show-toplevel 2>/dev/null)" = "$(pwd -P)" ]; then
     logged=$(git log --format=%B HEAD | grep -oE '\bBench: [0-9]+' | head -n 1 | grep -oE '[0-9]+$' || true)
 fi
 if [ -n "$logged" ]; then
