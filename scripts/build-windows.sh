@@ -21,5 +21,5 @@ command -v cmake >/dev/null || scripts/install-deps.sh
 cmake -S . -B "$dir" --toolchain cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DQUILLMAREN_TESTS=OFF -DQUILLMAREN_ARCH="$arch" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
-(cd "$dir" && cpack >/dev/null)  # the zip: the engine beside its book
+(cd "$dir" && cpack >/dev/null)  # the zip: the engine and the tool beside the book and COPYING
 ls -l "$dir"/quillmaren.exe "$dir"/quillmaren-tool.exe "$dir"/quillmaren-*.zip
