@@ -22,5 +22,6 @@ struct BenchResult {
 bool readBenchDepth(const char* text, int* depth);
 // Searches each position to the depth from empty tables (allocating the default table if
 // there is none yet) on that many threads, one line per position on standard output. Stops
-// at a position that cannot be set up.
-BenchResult runBench(const char* const* fens, int count, int depth, int threads = 1);
+// at a position that cannot be set up. With multiPv above 1 each depth finds that many best
+// lines, to show what they cost.
+BenchResult runBench(const char* const* fens, int count, int depth, int threads = 1, int multiPv = 1);
