@@ -942,7 +942,7 @@ void resetCounters(Board* board)
     board->maxPly = 0;
 }
 
-
+// Failed windows of several lines are shown only once a search has run this long.
 constexpr std::int64_t MULTI_PV_BOUNDS_AFTER_MS = 3000;
 
 // One line of a search of several: its last finished result, and its window.
@@ -1009,7 +1009,7 @@ int searchLines(Board* board, const SearchLimits* limits, int lines, std::int64_
                 const bool low = slot->score <= slot->alpha && slot->alpha > -INF_SCORE;
                 const bool high = slot->score >= slot->beta && slot->beta < INF_SCORE;
                 if (!low && !high) break;
-                // Failed windows of many lines would flood a GUI: shown only in a long search.
+                // Failed windows of many lines would flood a GUI.
                 if (slot->line.length > 0 && !isRootExcluded(&slot->line.moves[0])
                     && timer() - start >= MULTI_PV_BOUNDS_AFTER_MS)
                     report(depth, slot, k + 1);
