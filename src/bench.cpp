@@ -68,7 +68,7 @@ bool readBenchDepth(const char* text, int* depth)
     return readWholeNumber(text, 1, BENCH_MAX_DEPTH, depth);
 }
 
-BenchResult runBench(const char* const* fens, int count, int depth, int threads)
+BenchResult runBench(const char* const* fens, int count, int depth, int threads, int multiPv)
 {
     BenchResult result = {0, 0, 0, -1};
     if (!hashtable) initHashtable(HASH_DEFAULT_BUCKETS);
@@ -86,7 +86,7 @@ BenchResult runBench(const char* const* fens, int count, int depth, int threads)
         clearSearchTables();
         Move best;
         const std::int64_t start = timer();
-        const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0};
+        const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0, multiPv};
         const int score = parallelSearch(board.get(), &best, &limits);
         waitForHelpers();
         const std::int64_t ms = timer() - start;

@@ -23,5 +23,6 @@ bool readBenchDepth(const char* text, int* depth);
 // Searches each position to the depth from empty tables (allocating the default table if
 // there is none yet) on that many threads, one line per position on standard output. Stops
 // at a position that cannot be set up. The built-in positions go through the bench's own
-// FEN reader (setupBenchFen), any other through the full one.
-BenchResult runBench(const char* const* fens, int count, int depth, int threads = 1);
+// FEN reader (setupBenchFen), any other through the full one. With multiPv above 1 each
+// depth finds that many best lines, to show what they cost.
+BenchResult runBench(const char* const* fens, int count, int depth, int threads = 1, int multiPv = 1);

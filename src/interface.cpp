@@ -387,7 +387,7 @@ int analyze(Board* board, LoopState* state)
         clearKillerMove();
         rootProgress = {0, 0, 0, NO_MOVE};
         const int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
-        const SearchLimits limits = {0, 0, depth, false, printThinking, 0, 0};
+        const SearchLimits limits = {0, 0, depth, false, printThinking, 0, 0, 1};
         Move best = NO_MOVE;
         analysisState = state;
         searchPoll = pollAnalysis;
@@ -520,7 +520,7 @@ void engineTurn(Board* board, LoopState* state)
     if (!state->bookEnabled) {
         int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
         if (state->depthLimit > 0 && state->depthLimit < depth) depth = state->depthLimit;
-        const SearchLimits limits = {state->timeLimit, state->hardCap, depth, true, printThinking, 0, 0};
+        const SearchLimits limits = {state->timeLimit, state->hardCap, depth, true, printThinking, 0, 0, 1};
         parallelSearch(board, &choice, &limits);
     }
     state->move = *legalChoice(&choice, state->moves, count);

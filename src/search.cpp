@@ -24,7 +24,6 @@ constexpr int CLOCK_INTERVAL = 8191;
 
 // time control of the driver
 constexpr std::int64_t HARD_LIMIT_FACTOR = 5;       // hard limit = this x the budget
-constexpr std::int64_t DISCARD_ABORTED_NODES = 5000;  // an aborted call past this is thrown away
 constexpr int BEST_MOVE_CHANGE_FROM_DEPTH = 5;      // best-move changes count from this depth
 constexpr int UNSTABLE_CHANGES = 2;                 // more changes than this double the budget
 constexpr int SETTLED_WIN_SCORE = 300;              // one change and above this: stop early
@@ -327,6 +326,7 @@ std::int64_t timerSearchStart;
 std::int64_t maxTimeAllowed;
 bool (*searchPoll)();
 constinit thread_local RootProgress rootProgress = {0, 0, 0, NO_MOVE};
+void (*rootMoveReport)(const Move* move, int number);
 int lastSearchScore;
 int lastSearchDepth;
 
@@ -422,6 +422,49 @@ void showKillers(const Board* board)
     for (int s = 0; s < 3; ++s)
         std::printf("%d) f: %d  t: %d, counter = %u\n", s + 1, e.killers[s].from, e.killers[s].to,
                     e.hits[s]);
+}
+
+// Root restriction -----------------------------------------------------------------------
+
+namespace {
+
+// The moves the protocol allows at the root (shared, read-only while threads search), and
+// those this thread's driver has already given as better lines at the current depth.
+Move rootAllowed[MAX_MOVES];
+int rootAllowedCount = 0;
+constinit thread_local Move rootExcluded[MAX_MULTI_PV];
+constinit thread_local int rootExcludedCount = 0;
+
+inline bool sameMove(const Move* a, const Move* b)
+{
+    return a->from == b->from && a->to == b->to && a->promotion == b->promotion;
+}
+
+bool rootSkips(const Move* m)
+{
+    for (int i = 0; i < rootExcludedCount; ++i)
+        if (sameMove(m, &rootExcluded[i])) return true;
+    if (rootAllowedCount == 0) return false;
+    for (int i = 0; i < rootAllowedCount; ++i)
+        if (sameMove(m, &rootAllowed[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+void setRootMoves(const Move* moves, int count)
+{
+    rootAllowedCount = std::clamp(count, 0, MAX_MOVES);
+    for (int i = 0; i < rootAllowedCount; ++i) rootAllowed[i] = moves[i];
+}
+
+int countRootMoves(Board* board)
+{
+    Move moves[MAX_MOVES];
+    const int n = generateMoves(board, moves, 1);
+    int count = 0;
+    for (int i = 0; i < n; ++i) count += !rootSkips(&moves[i]);
+    return count;
 }
 
 // Repetition ----------------------------------------------------------------------------
@@ -701,9 +744,13 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         Move m;
         const int index = pickMove(&picker, &m);
         if (picker.following >= 0) prefetchHashtableAfter(board, &list->moves[picker.following]);
+        if (ply == 0 && (rootExcludedCount || rootAllowedCount) && rootSkips(&m)) continue;
         if (!nodeInCheck && !isLegalUnchecked(board, &m)) continue;
         ++movesTried;
-        if (ply == 0) rootProgress = {depth, movesTried, count, m};
+        if (ply == 0) {
+            rootProgress = {depth, movesTried, count, m};
+            if (rootMoveReport && !helperLink) rootMoveReport(&m, movesTried + rootExcludedCount);
+        }
 
         // Recapture and pawn-push extensions, judged before the move is made.
         bool extended = false;
@@ -803,6 +850,8 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         restoreKeys(board, nodeKey, nodeKey2);
         unmakeMove(board, &m);
         board->inCheck = std::uint8_t(nodeInCheck);
+        // A stopped child's score and line mean nothing: neither may reach this node's line.
+        if (searchAborted) return 0;
         if (pruned) continue;
 
         if (s > bestScore) bestScore = s;
@@ -884,6 +933,8 @@ Move legalChoice(Board* board, const PvLine* line)
                 && moves[i].flags == want.flags && moves[i].promotion == want.promotion)
                 return moves[i];
     }
+    for (int i = 0; i < n; ++i)
+        if (!rootSkips(&moves[i])) return moves[i];
     return moves[0];
 }
 
@@ -900,6 +951,115 @@ void resetCounters(Board* board)
     fractalExtensions = 0;
     board->ply = 0;
     board->maxPly = 0;
+}
+
+// Failed windows of several lines are shown only once a search has run this long.
+constexpr std::int64_t MULTI_PV_BOUNDS_AFTER_MS = 3000;
+
+// One line of a search of several: its last finished result, and its window.
+struct PvSlot {
+    int score;
+    int alpha;
+    int beta;
+    PvLine line;
+};
+PvSlot pvSlots[MAX_MULTI_PV];
+PvSlot pvSlotsDone[MAX_MULTI_PV];  // the last depth finished, best first
+
+inline bool isRootExcluded(const Move* m)
+{
+    for (int i = 0; i < rootExcludedCount; ++i)
+        if (sameMove(m, &rootExcluded[i])) return true;
+    return false;
+}
+
+// Several best lines at each depth: line k is the best root move once the first k are left
+// out. Each line has its own aspiration window, from its score of the depth before. Only
+// finished depths are reported, best first, and a failed window as it happens. Returns the
+// number of depths finished; the best line of the last is in pvSlotsDone[0].
+int searchLines(Board* board, const SearchLimits* limits, int lines, std::int64_t start)
+{
+    const std::uint8_t rootCaptureSquare = board->lastCaptureSquare;
+    const std::uint8_t rootCapturedPiece = board->lastCapturedPiece;
+    const std::uint8_t rootInCheck = board->inCheck;
+    const int maxDepth = limits->maxDepth < MAX_DEPTH ? limits->maxDepth : MAX_DEPTH;
+    for (int k = 0; k < lines; ++k) pvSlots[k].line.length = 0;
+    int finished = 0;
+    auto report = [&](int depth, const PvSlot* slot, int rank) {
+        if (!limits->report) return;
+        const IterationInfo info = {depth, int(board->maxPly), slot->score, slot->alpha, slot->beta,
+                                    timer() - start, allNodes(), &slot->line, rank};
+        limits->report(&info);
+    };
+    for (int depth = 1; depth <= maxDepth; ++depth) {
+        rootExcludedCount = 0;
+        int done = 0;
+        for (int k = 0; k < lines && !searchAborted; ++k) {
+            PvSlot* slot = &pvSlots[k];
+            int failCount = 0;
+            if (finished == 0) {
+                slot->alpha = -INF_SCORE;
+                slot->beta = INF_SCORE;
+            } else {
+                slot->alpha = std::max(slot->score - ASPIRATION_WINDOW, -INF_SCORE);
+                slot->beta = std::min(slot->score + ASPIRATION_WINDOW, INF_SCORE);
+            }
+            // The line of the depth before is followed first, unless a better line took
+            // its move.
+            followPV = 0;
+            board->pv[0] = NO_MOVE;
+            if (slot->line.length > 0 && !isRootExcluded(&slot->line.moves[0])) {
+                storePv(board, &slot->line);
+                followPV = 1;
+            }
+            for (;;) {
+                restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
+                board->inCheck = rootInCheck;
+                slot->score = alphaBeta(board, slot->alpha, slot->beta, depth, &slot->line, 0);
+                if (searchAborted) break;
+                const bool low = slot->score <= slot->alpha && slot->alpha > -INF_SCORE;
+                const bool high = slot->score >= slot->beta && slot->beta < INF_SCORE;
+                if (!low && !high) break;
+                // Failed windows of many lines would flood a GUI.
+                if (slot->line.length > 0 && !isRootExcluded(&slot->line.moves[0])
+                    && timer() - start >= MULTI_PV_BOUNDS_AFTER_MS)
+                    report(depth, slot, k + 1);
+                const int widen = failCount == 0 ? ASPIRATION_WIDEN_FIRST
+                                : failCount == 1 ? ASPIRATION_WIDEN_SECOND
+                                : failCount == 2 ? ASPIRATION_WIDEN_THIRD : 2 * INF_SCORE;
+                if (low) slot->alpha = std::max(slot->alpha - widen, -INF_SCORE);
+                else slot->beta = std::min(slot->beta + widen, INF_SCORE);
+                ++failCount;
+                storePv(board, &slot->line);
+                followPV = 1;
+            }
+            if (searchAborted || slot->line.length == 0) break;
+            rootExcluded[rootExcludedCount++] = slot->line.moves[0];
+            done = k + 1;
+        }
+        if (searchAborted || done == 0) break;
+        for (int k = 0; k < done; ++k) pvSlotsDone[k] = pvSlots[k];
+        // Each later line was searched without the better ones, so its score is at most
+        // theirs; a search's instability may still put one out of order.
+        std::stable_sort(pvSlotsDone, pvSlotsDone + done,
+                         [](const PvSlot& a, const PvSlot& b) { return a.score > b.score; });
+        for (int k = 0; k < done; ++k) report(depth, &pvSlotsDone[k], k + 1);
+        finished = depth;
+        lines = done;
+        lastSearchScore = pvSlotsDone[0].score;
+        lastSearchDepth = depth;
+        const int best = pvSlotsDone[0].score;
+        if (limits->mateIn > 0 && best > MATE_BOUND && (INF_SCORE - best + 1) / 2 <= limits->mateIn) break;
+        if (nodeLimitOfSearch > 0 && allNodes() >= nodeLimitOfSearch) break;
+        const std::int64_t elapsed = timer() - driverClock.start;
+        if (driverClock.useClock
+            && (elapsed > driverClock.timeLimit || (hardCapOfSearch > 0 && elapsed > hardCapOfSearch)))
+            break;
+    }
+    rootExcludedCount = 0;
+    restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
+    board->inCheck = rootInCheck;
+    return finished;
 }
 
 }  // namespace
@@ -940,6 +1100,14 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
         return lastSearchScore;
     }
 
+    if (limits->multiPv > 1) {
+        const int lines = std::min(limits->multiPv, countRootMoves(board));
+        const int finished = searchLines(board, limits, std::max(lines, 1), start);
+        if (finished > 0) storePv(board, &pvSlotsDone[0].line);
+        *result = legalChoice(board, finished > 0 ? &pvSlotsDone[0].line : &pvSlots[0].line);
+        return lastSearchScore;
+    }
+
     auto extendTime = [&] {
         maxTimeAllowed = capped(saturatingTimes(maxTimeAllowed, 2));
         timeLimit = saturatingTimes(timeLimit, 2);
@@ -953,7 +1121,9 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
             board->inCheck = rootInCheck;
             score = alphaBeta(board, alpha, beta, depth, &current, 0);
-            if (searchAborted && globalNodes > DISCARD_ABORTED_NODES) {
+            // An unfinished call is never reported: its score is no result, and its line
+            // holds only root moves it searched to the end.
+            if (searchAborted) {
                 discarded = true;
                 break;
             }
@@ -963,7 +1133,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             elapsed = now - driverClock.start;
             if (limits->report) {
                 const IterationInfo info = {depth, int(board->maxPly), score, alpha, beta,
-                                            now - start, allNodes(), &current};
+                                            now - start, allNodes(), &current, 0};
                 limits->report(&info);
             }
             lastSearchScore = score;
@@ -1107,7 +1277,7 @@ int searchDepthCap = MAX_DEPTH;
 void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t hardCap)
 {
     const int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
-    const SearchLimits limits = {timeLimit, hardCap, depth, true, printThinking, 0, 0};
+    const SearchLimits limits = {timeLimit, hardCap, depth, true, printThinking, 0, 0, 1};
     searchWithLimits(board, result, &limits);
 }
 
@@ -1121,6 +1291,6 @@ void startSearchClock(std::int64_t start, std::int64_t timeLimit, std::int64_t h
 
 int searchDepth(Board* board, Move* result, int depth)
 {
-    const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0};
+    const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0, 1};
     return searchWithLimits(board, result, &limits);
 }

@@ -39,6 +39,7 @@ struct IterationInfo {
     std::int64_t elapsed;  // milliseconds since the search started
     std::int64_t nodes;
     const PvLine* line;
+    int multiPv;  // the line's rank, 1 for the best, when several are searched; else 0
 };
 using IterationReporter = void (*)(const IterationInfo* info);
 
@@ -56,7 +57,11 @@ struct SearchLimits {
     IterationReporter report;
     std::int64_t nodeLimit;
     int mateIn;
+    int multiPv;  // lines searched and reported at each depth; 0 or 1 for the best alone
 };
+
+// The most lines a search gives at once.
+constexpr int MAX_MULTI_PV = 256;
 
 // Search-wide state. Each search thread owns its own copy of everything declared
 // thread_local here: the node procedures and the heuristics of one thread never see another
@@ -98,6 +103,16 @@ struct RootProgress {
     Move move;
 };
 extern constinit thread_local RootProgress rootProgress;
+
+// Called by the main thread at each root move it searches, with the move and its number
+// counted from 1, when set: a protocol shows the move being searched.
+extern void (*rootMoveReport)(const Move* move, int number);
+
+// The root moves every thread of the coming searches considers: count 0 means all of them.
+// Set only while no search runs.
+void setRootMoves(const Move* moves, int count);
+// The number of legal moves of the position the root restriction leaves.
+int countRootMoves(Board* board);
 
 // Score of the last iteration the driver kept, and its depth.
 extern int lastSearchScore;

@@ -97,7 +97,9 @@ int parallelSearch(Board* board, Move* result, const SearchLimits* limits)
             t->link.nodes.store(0, std::memory_order_relaxed);
         }
         pool.stop.store(false, std::memory_order_relaxed);
-        pool.maxDepth = std::min(limits->maxDepth, MAX_DEPTH);
+        // A depth limit binds the main thread alone: the helpers search on until it ends,
+        // so that a fixed-depth search keeps every core busy.
+        pool.maxDepth = MAX_DEPTH;
         pool.running = int(pool.helpers.size());
         ++pool.searches;
     }

@@ -38,6 +38,8 @@ struct UciOptions {
     std::int64_t moveOverhead;
     bool ponder;
     bool ownBook;
+    bool analyseMode;
+    int multiPv;
     char bookFile[256];
 };
 
@@ -53,6 +55,9 @@ struct GoCommand {
     bool hasClock;
     bool infinite;
     bool ponder;
+    bool searchMovesGiven;  // even when none of them was a legal move
+    int searchMoveCount;
+    Move searchMoves[MAX_MOVES];
 };
 
 // A search under way, as the lines read during it change it.
@@ -169,6 +174,8 @@ void printOptions()
     std::printf("option name Book File type string default %s\n", BOOK_FILE_NAME + 2);
     std::printf("option name Move Overhead type spin default %lld min 0 max %lld\n",
                 static_cast<long long>(OVERHEAD_DEFAULT_MS), static_cast<long long>(OVERHEAD_MAX_MS));
+    std::printf("option name MultiPV type spin default 1 min 1 max %d\n", MAX_MULTI_PV);
+    std::printf("option name UCI_AnalyseMode type check default false\n");
 }
 
 // The table for a size in MiB: the largest power of two of buckets that fits it.
@@ -232,6 +239,10 @@ void setOption(const Tokens* t)
         std::fflush(stdout);
     } else if (sameText(name, "Move Overhead")) {
         if (readInteger(value, &number)) o->moveOverhead = std::clamp<std::int64_t>(number, 0, OVERHEAD_MAX_MS);
+    } else if (sameText(name, "MultiPV")) {
+        if (readInteger(value, &number)) o->multiPv = int(std::clamp<std::int64_t>(number, 1, MAX_MULTI_PV));
+    } else if (sameText(name, "UCI_AnalyseMode")) {
+        readCheck(value, &o->analyseMode);
     }
 }
 
@@ -315,6 +326,7 @@ void printNodesAndTime(std::int64_t nodes, std::int64_t ms)
 void reportIteration(const IterationInfo* info)
 {
     std::printf("info depth %d seldepth %d", info->depth, std::max(info->selDepth, info->depth));
+    if (info->multiPv > 0) std::printf(" multipv %d", info->multiPv);
     printScore(info->score);
     if (info->score <= info->alpha) std::printf(" upperbound");
     else if (info->score >= info->beta) std::printf(" lowerbound");
@@ -324,6 +336,23 @@ void reportIteration(const IterationInfo* info)
     for (std::uint32_t i = 0; i < info->line->length && i < MAX_PLY; ++i)
         std::printf(" %s", moveToString(&info->line->moves[i], text));
     std::printf("\n");
+    std::fflush(stdout);
+}
+
+// The root move being searched, as GUIs show it: once the search has run a while, and a
+// few times a second at most.
+constexpr std::int64_t CURRMOVE_AFTER_MS = 1000;
+constexpr std::int64_t CURRMOVE_EVERY_MS = 250;
+std::int64_t searchStartMs;
+std::int64_t lastCurrMoveMs;
+
+void reportRootMove(const Move* move, int number)
+{
+    const std::int64_t now = timer();
+    if (now - searchStartMs < CURRMOVE_AFTER_MS || now - lastCurrMoveMs < CURRMOVE_EVERY_MS) return;
+    lastCurrMoveMs = now;
+    char text[8];
+    std::printf("info currmove %s currmovenumber %d\n", moveToString(move, text), number);
     std::fflush(stdout);
 }
 
@@ -389,11 +418,43 @@ void waitForStop()
 
 // Go -------------------------------------------------------------------------------------
 
+bool isGoWord(const char* word)
+{
+    static constexpr const char* words[] = {"searchmoves", "ponder", "wtime", "btime", "winc", "binc",
+                                            "movestogo", "depth", "nodes", "mate", "movetime", "infinite"};
+    for (const char* w : words)
+        if (!std::strcmp(word, w)) return true;
+    return false;
+}
+
+// "searchmoves" and the moves after it, up to the next word of "go": legal ones are kept
+// once each, others skipped. Returns the index of the last word read.
+int readSearchMoves(const Tokens* t, int i, GoCommand* g)
+{
+    g->searchMovesGiven = true;
+    for (; i + 1 < t->count && !isGoWord(t->at[i + 1]); ++i) {
+        Move move;
+        if (!readMove(session.board, t->at[i + 1], &move)) continue;
+        bool known = false;
+        for (int k = 0; k < g->searchMoveCount; ++k)
+            known |= g->searchMoves[k].from == move.from && g->searchMoves[k].to == move.to
+                  && g->searchMoves[k].promotion == move.promotion;
+        if (!known && g->searchMoveCount < MAX_MOVES) g->searchMoves[g->searchMoveCount++] = move;
+    }
+    return i;
+}
+
 void readGo(const Tokens* t, GoCommand* g)
 {
-    *g = {};
+    g->time[0] = g->time[1] = g->inc[0] = g->inc[1] = g->movetime = g->nodes = 0;
+    g->movesToGo = g->depth = g->mate = g->searchMoveCount = 0;
+    g->hasClock = g->infinite = g->ponder = g->searchMovesGiven = false;
     for (int i = 1; i < t->count; ++i) {
         const char* key = t->at[i];
+        if (!std::strcmp(key, "searchmoves")) {
+            i = readSearchMoves(t, i, g);
+            continue;
+        }
         if (!std::strcmp(key, "infinite")) {
             g->infinite = true;
             continue;
@@ -422,8 +483,12 @@ void readGo(const Tokens* t, GoCommand* g)
 bool probeBook(const GoCommand* g, Move* move)
 {
     UciSession* u = &session;
-    if (!u->options.ownBook || !u->bookEnabled || !u->fromStart || g->infinite || g->ponder
-        || g->mate)
+    // The book is for games: an analysis, a fixed search or a chosen set of moves gets a
+    // search.
+    const bool game = (g->hasClock || g->movetime) && !g->infinite && !g->ponder && !g->depth
+                   && !g->nodes && !g->mate && !g->searchMovesGiven;
+    if (!game || u->options.multiPv > 1 || u->options.analyseMode || !u->options.ownBook
+        || !u->bookEnabled || !u->fromStart)
         return false;
     std::srand(unsigned(std::time(nullptr)));
     if (drawBookMove(u->board, move)) return true;
@@ -457,7 +522,8 @@ void runSearch(const GoCommand* g, Move* best)
 {
     Board* board = session.board;
     SearchState* s = &session.search;
-    SearchLimits limits = {0, 0, MAX_DEPTH, false, reportIteration, g->nodes, g->mate};
+    SearchLimits limits = {0, 0, MAX_DEPTH, false, reportIteration, g->nodes, g->mate,
+                           session.options.multiPv};
     limits.maxDepth = std::min(g->depth > 0 ? g->depth : MAX_DEPTH, searchDepthCap);
     const std::int64_t overhead = session.options.moveOverhead;
     bool timed = !g->infinite;
@@ -479,14 +545,19 @@ void runSearch(const GoCommand* g, Move* best)
     clearHistoryHeuristic();
     clearKillerMove();
     searchPoll = pollInput;
+    rootMoveReport = reportRootMove;
+    searchStartMs = timer();
+    lastCurrMoveMs = 0;
+    setRootMoves(g->searchMoves, g->searchMoveCount);
     parallelSearch(board, best, &limits);
     searchPoll = nullptr;
+    rootMoveReport = nullptr;
 }
 
 void goCommand(const Tokens* t)
 {
     ensureTable();  // before the clock: most GUIs have had it taken at "isready" already
-    GoCommand g;
+    static GoCommand g;
     readGo(t, &g);
     Board* board = session.board;
     session.search = {};
@@ -530,6 +601,7 @@ void goCommand(const Tokens* t)
     }
     // The helpers were told to stop when the main search ended; the move goes out first.
     waitForHelpers();
+    setRootMoves(nullptr, 0);
 }
 
 void newGame()
@@ -612,7 +684,7 @@ void uciLoop()
     u->deferred.clear();
     u->search = {};
     u->hasPosition = true;
-    u->options = {HASH_DEFAULT_MIB, OVERHEAD_DEFAULT_MS, false, true, ""};
+    u->options = {HASH_DEFAULT_MIB, OVERHEAD_DEFAULT_MS, false, true, false, 1, ""};
     std::snprintf(u->options.bookFile, sizeof u->options.bookFile, "%s", BOOK_FILE_NAME + 2);
     u->fromStart = true;
     loadPosition(u->board, initialPosition);

@@ -1,7 +1,13 @@
 // The engine in UCI mode, driven through pipes line by line as a GUI drives it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <vector>
 #include <regex>
 #include <string>
 #include <poll.h>
@@ -249,4 +255,180 @@ TEST(Uci, NoLineIsLostDuringASearch)
     int answers = 0;
     while (answers < 31 && e.until("bestmove", 10000).find("bestmove") != std::string::npos) ++answers;
     EXPECT_EQ(answers, 31);
+}
+
+namespace {
+
+// Every line the engine wrote between `go` and its `bestmove`, split into words.
+std::vector<std::vector<std::string>> lines(const std::string& text)
+{
+    std::vector<std::vector<std::string>> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        out.emplace_back(std::istream_iterator<std::string>(words), std::istream_iterator<std::string>());
+    }
+    return out;
+}
+
+// The word after `key` in the line, "" without one.
+std::string after(const std::vector<std::string>& line, const std::string& key)
+{
+    const auto at = std::find(line.begin(), line.end(), key);
+    return at != line.end() && at + 1 != line.end() ? *(at + 1) : "";
+}
+
+// The pv's moves, each played in turn from the position: empty when one is not legal there.
+std::vector<std::string> legalPv(const std::string& fen, const std::vector<std::string>& line)
+{
+    BoardPtr board = boardFromFen(fen);
+    std::vector<std::string> pv(std::find(line.begin(), line.end(), "pv"), line.end());
+    if (pv.empty()) return pv;
+    pv.erase(pv.begin());
+    for (const std::string& move : pv)
+        if (!play(board.get(), move)) return {};
+    return pv;
+}
+
+int scoreOf(const std::vector<std::string>& line)
+{
+    const std::string mate = after(line, "mate");
+    if (!mate.empty()) return std::stoi(mate) > 0 ? 100000 - std::stoi(mate) : -100000 - std::stoi(mate);
+    return std::stoi(after(line, "cp"));
+}
+
+}  // namespace
+
+TEST(Uci, MultiPvGivesDistinctLinesBestFirstAtEveryDepth)
+{
+    initZobrist();
+    Engine e;
+    // Three lines, then more than the position has (a lone king: three moves); garbage
+    // values are clamped or refused.
+    const std::pair<std::string, int> cases[] = {{KIWIPETE, 3}, {"7k/8/8/8/8/8/8/K7 w - - 0 1", 3}};
+    const char* values[] = {"3", "99999"};
+    for (int c = 0; c < 2; ++c) {
+        const auto& [fen, want] = cases[c];
+        e.send(std::string("setoption name MultiPV value ") + values[c] + "\nposition fen " + fen + "\ngo depth 5");
+        std::map<int, std::vector<std::vector<std::string>>> byDepth;
+        const auto all = lines(e.until("bestmove"));
+        for (const auto& line : all)
+            // A window that failed (shown in a long search, as under a sanitizer) is not a
+            // finished line.
+            if (!line.empty() && line[0] == "info" && !after(line, "multipv").empty()
+                && std::find(line.begin(), line.end(), "upperbound") == line.end()
+                && std::find(line.begin(), line.end(), "lowerbound") == line.end())
+                byDepth[std::stoi(after(line, "depth"))].push_back(line);
+        ASSERT_EQ(byDepth.size(), 5u) << fen;
+        for (const auto& [depth, found] : byDepth) {
+            ASSERT_EQ(int(found.size()), want) << fen << " depth " << depth;
+            std::set<std::string> firsts;
+            for (int k = 0; k < want; ++k) {
+                EXPECT_EQ(after(found[k], "multipv"), std::to_string(k + 1));
+                const auto pv = legalPv(fen, found[k]);
+                ASSERT_FALSE(pv.empty()) << fen << " depth " << depth << " line " << k + 1;
+                firsts.insert(pv[0]);
+                if (k > 0) {
+                    EXPECT_LE(scoreOf(found[k]), scoreOf(found[k - 1])) << "best first";
+                }
+            }
+            EXPECT_EQ(int(firsts.size()), want) << "each line its own move";
+        }
+        EXPECT_EQ(after(all.back(), "bestmove"), legalPv(fen, byDepth[5][0])[0]) << "the first line's move";
+    }
+    // Back to one line, through a refused and a clamped value: the single search, node for node.
+    e.send("setoption name MultiPV value x\nsetoption name MultiPV value 0\nsetoption name Hash value 2\n"
+           "ucinewgame\nposition fen " + KIWIPETE + "\ngo depth 5");
+    BoardPtr board = boardFromFen(KIWIPETE);
+    freshTables();
+    Move best;
+    searchDepth(board.get(), &best, 5);
+    const std::string text = e.until("bestmove");
+    EXPECT_EQ(field(text, "info nodes"), std::to_string(globalNodes));
+    EXPECT_EQ(text.find("multipv"), std::string::npos);
+}
+
+TEST(Uci, SearchmovesLimitTheRootAndGarbageLeavesItWhole)
+{
+    initZobrist();
+    Engine e;
+    // Among other words, with unknown and illegal ones skipped; on two threads; with lines.
+    const std::string start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    for (const std::string setup : {"", "setoption name Threads value 2", "setoption name MultiPV value 3"}) {
+        e.send(setup + "\nposition startpos\ngo depth 5 searchmoves a2a3 zz e2e5 h2h3 a2a3 wtime 100000");
+        const auto all = lines(e.until("bestmove"));
+        int withPv = 0;
+        for (const auto& line : all) {
+            const auto pv = legalPv(start, line);
+            if (pv.empty()) continue;
+            ++withPv;
+            EXPECT_TRUE(pv[0] == "a2a3" || pv[0] == "h2h3") << setup << ": " << pv[0];
+            if (!after(line, "multipv").empty()) {
+                EXPECT_LE(std::stoi(after(line, "multipv")), 2);
+            }
+        }
+        EXPECT_GT(withPv, 0);
+        const std::string move = after(all.back(), "bestmove");
+        EXPECT_TRUE(move == "a2a3" || move == "h2h3") << setup << ": " << move;
+    }
+    // Nothing usable after it: the whole root, and the engine answers on.
+    for (const std::string go : {"go searchmoves e2e5 zz depth 3", "go depth 3 searchmoves"}) {
+        e.send("setoption name MultiPV value 1\nposition fen " + KIWIPETE + "\n" + go);
+        BoardPtr board = boardFromFen(KIWIPETE);
+        const std::string move = field(e.until("bestmove"), "bestmove");
+        EXPECT_EQ(moveText(legalMove(board.get(), move)), move) << go;
+    }
+    e.send("isready");
+    EXPECT_EQ(e.until("readyok"), "readyok\n");
+}
+
+TEST(Uci, TheBookAnswersGamesOnAClockButNeverAnAnalysis)
+{
+    Engine e;
+    const auto bookMove = [&](const std::string& commands) {
+        e.send("ucinewgame\nposition startpos\n" + commands);
+        const std::string text = e.until("bestmove");
+        if (text.find("book move") != std::string::npos) return true;
+        EXPECT_NE(field(text, "score cp"), "") << commands << ": a search with a score";
+        EXPECT_NE(field(text, " pv"), "") << commands << ": and a line";
+        return false;
+    };
+    EXPECT_TRUE(bookMove("go wtime 1000 btime 1000"));
+    EXPECT_TRUE(bookMove("go movetime 50"));
+    for (const std::string go : {"go nodes 20000", "go depth 4", "go mate 3 wtime 1000 btime 1000",
+                                 "go wtime 1000 btime 1000 depth 4", "go movetime 50 searchmoves e2e4 d2d4",
+                                 "go wtime 1000 btime 1000 nodes 5000"})
+        EXPECT_FALSE(bookMove(go)) << go;
+    e.send("go infinite");
+    e.until("info depth 3");
+    e.send("stop");
+    EXPECT_EQ(e.until("bestmove").find("book move"), std::string::npos) << "infinite";
+    EXPECT_FALSE(bookMove("setoption name MultiPV value 2\ngo wtime 1000 btime 1000"));
+    EXPECT_FALSE(bookMove("setoption name MultiPV value 1\nsetoption name UCI_AnalyseMode value true\n"
+                          "go wtime 1000 btime 1000"));
+    EXPECT_TRUE(bookMove("setoption name UCI_AnalyseMode value false\ngo wtime 1000 btime 1000"));
+}
+
+TEST(Uci, SearchesStoppedByTheirNodeLimitPrintOnlyLegalLines)
+{
+    initZobrist();
+    Engine e;
+    // Limits that stop the search in the middle of an iteration, from positions of every
+    // phase, the table kept from one search to the next as a GUI's analysis keeps it.
+    const std::string fens[] = {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", KIWIPETE,
+                                "rnbqkb1r/pp2pppp/3p1n2/8/3NP3/8/PPP2PPP/RNBQKB1R w KQkq - 1 5",
+                                "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"};
+    int checked = 0;
+    for (const int nodes : {1000, 2000, 3000, 5000, 8000, 12000})
+        for (const std::string& fen : fens)
+            for (const std::string multiPv : {"1", "2"}) {
+                e.send("setoption name MultiPV value " + multiPv + "\nposition fen " + fen
+                       + "\ngo nodes " + std::to_string(nodes));
+                for (const auto& line : lines(e.until("bestmove"))) {
+                    if (std::find(line.begin(), line.end(), "pv") == line.end()) continue;
+                    EXPECT_FALSE(legalPv(fen, line).empty()) << fen << " nodes " << nodes;
+                    ++checked;
+                }
+            }
+    EXPECT_GT(checked, 100);
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr char USAGE[] = "usage: bench [--threads 1..256] [depth 1..40] [\"<FEN>\"]";
+constexpr char USAGE[] = "usage: bench [--threads 1..256] [--multipv 1..256] [depth 1..40] [\"<FEN>\"]";
 
 }  // namespace
 
@@ -16,8 +16,11 @@ int toolBench(int argc, char** argv)
 {
     int depth = BENCH_DEFAULT_DEPTH;
     int threads = 1;
-    if (argc >= 2 && !std::strcmp(argv[0], "--threads")) {
-        if (!readWholeNumber(argv[1], 1, MAX_SEARCH_THREADS, &threads)) return toolUsage(USAGE);
+    int multiPv = 1;
+    while (argc >= 2 && (!std::strcmp(argv[0], "--threads") || !std::strcmp(argv[0], "--multipv"))) {
+        const bool lines = argv[0][2] == 'm';
+        if (!readWholeNumber(argv[1], 1, lines ? MAX_MULTI_PV : MAX_SEARCH_THREADS, lines ? &multiPv : &threads))
+            return toolUsage(USAGE);
         argc -= 2;
         argv += 2;
     }
@@ -29,7 +32,7 @@ int toolBench(int argc, char** argv)
         fens = &argv[1];
         count = 1;
     }
-    const BenchResult result = runBench(fens, count, depth, threads);
+    const BenchResult result = runBench(fens, count, depth, threads, multiPv);
     if (result.refused >= 0) {
         std::fprintf(stderr, "quillmaren-tool: position refused: %s\n", fens[result.refused]);
         return 2;

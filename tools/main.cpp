@@ -16,7 +16,7 @@ constexpr Command commands[] = {
     {"divide", toolDivide, "divide \"<FEN>\" <depth>    leaf nodes below each root move"},
     {"eval", toolEval, "eval [--terms] \"<FEN>\"    static evaluation, side to move's view; eval --bench"},
     {"see", toolSee, "see \"<FEN>\" <move>        static exchange value of a legal move"},
-    {"bench", toolBench, "bench [--threads N] [depth] fixed-depth search of the built-in positions"},
+    {"bench", toolBench, "bench [--threads N] [--multipv N] [depth] fixed-depth search of the built-in positions"},
     {"show", toolShow, "show \"<FEN>\"              board diagram"},
     {"book", toolBook, "book [--plies N] [--out FILE] <games.pgn>...  book lines from PGN games"},
     {"epd", toolEpd, "epd <suite.epd> <milliseconds>  search each position, check bm and am"},
