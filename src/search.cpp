@@ -856,7 +856,7 @@ void printThinking(const IterationInfo* info)
     char text[8];
     const PvLine* line = info->line;
     for (std::uint32_t i = 0; i < line->length && i < MAX_PLY; ++i)
-        std::printf("%s ", moveToString(&line->moves[i], text));
+        std::printf("%s ", moveToText(info->board, &line->moves[i], text));
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -954,7 +954,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             elapsed = now - driverClock.start;
             if (limits->report) {
                 const IterationInfo info = {depth, int(board->maxPly), score, alpha, beta,
-                                            now - start, allNodes(), &current};
+                                            now - start, allNodes(), &current, board};
                 limits->report(&info);
             }
             lastSearchScore = score;

@@ -39,6 +39,7 @@ struct IterationInfo {
     std::int64_t elapsed;  // milliseconds since the search started
     std::int64_t nodes;
     const PvLine* line;
+    const Board* board;  // the root, which says how castling is written
 };
 using IterationReporter = void (*)(const IterationInfo* info);
 

@@ -36,6 +36,7 @@ struct UciOptions {
     bool ponder;
     bool ownBook;
     char bookFile[256];
+    bool chess960;  // UCI_Chess960: castling as the king taking its own rook, FENs of Chess960
 };
 
 // What "go" asked for; times by colour, in milliseconds.
@@ -141,6 +142,12 @@ void printOptions()
     std::printf("option name Book File type string default %s\n", BOOK_FILE_NAME + 2);
     std::printf("option name Move Overhead type spin default %lld min 0 max %lld\n",
                 static_cast<long long>(OVERHEAD_DEFAULT_MS), static_cast<long long>(OVERHEAD_MAX_MS));
+    std::printf("option name UCI_Chess960 type check default false\n");
+}
+
+CastlingStyle castlingStyle()
+{
+    return session.options.chess960 ? CASTLING_KING_TAKES_ROOK : CASTLING_KING_MOVE;
 }
 
 // The table for a size in MiB: the largest power of two of buckets that fits it.
@@ -195,6 +202,9 @@ void setOption(const Tokens* t)
         std::snprintf(o->bookFile, sizeof o->bookFile, "%s", value);
         if (!openBook(o->bookFile)) std::printf("info string no book: %s\n", o->bookFile);
         std::fflush(stdout);
+    } else if (sameText(name, "UCI_Chess960")) {
+        readCheck(value, &o->chess960);
+        session.board->castlingStyle = castlingStyle();
     } else if (sameText(name, "Move Overhead")) {
         if (readInteger(value, &number)) o->moveOverhead = std::clamp<std::int64_t>(number, 0, OVERHEAD_MAX_MS);
     }
@@ -217,10 +227,12 @@ void setPositionCommand(const Tokens* t)
 {
     if (t->overflow || t->count < 2) return;
     Board* board = session.scratch;
+    board->castlingStyle = castlingStyle();
+    const CastlingRead read = session.options.chess960 ? CASTLING_CHESS960 : CASTLING_STANDARD;
     int i = 1;
     bool fromStart = false;
     if (!std::strcmp(t->at[i], "startpos")) {
-        if (!loadPosition(board, initialPosition)) return;
+        if (!loadPosition(board, initialPosition, read)) return;
         fromStart = true;
         ++i;
     } else if (!std::strcmp(t->at[i], "fen")) {
@@ -228,7 +240,12 @@ void setPositionCommand(const Tokens* t)
         int fields = 0;
         for (++i; i < t->count && std::strcmp(t->at[i], "moves"); ++i)
             if (fields++ < 6) appendWord(fen, sizeof fen, t->at[i]);
-        if (!loadPosition(board, fen)) return;
+        const char* problem = "";
+        if (!loadPosition(board, fen, read, &problem)) {
+            if (session.options.chess960) std::printf("info string position refused: %s\n", problem);
+            std::fflush(stdout);
+            return;
+        }
     } else {
         return;
     }
@@ -269,7 +286,7 @@ void reportIteration(const IterationInfo* info)
     std::printf(" hashfull %d pv", hashFullPermille());
     char text[8];
     for (std::uint32_t i = 0; i < info->line->length && i < MAX_PLY; ++i)
-        std::printf(" %s", moveToString(&info->line->moves[i], text));
+        std::printf(" %s", moveToText(info->board, &info->line->moves[i], text));
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -375,8 +392,9 @@ void readGo(const Tokens* t, GoCommand* g)
 bool probeBook(const GoCommand* g, Move* move)
 {
     UciSession* u = &session;
+    // The book knows standard games only.
     if (!u->options.ownBook || !u->bookEnabled || !u->fromStart || g->infinite || g->ponder
-        || g->mate)
+        || g->mate || u->options.chess960)
         return false;
     std::srand(unsigned(std::time(nullptr)));
     if (drawBookMove(u->board, move)) return true;
@@ -399,7 +417,7 @@ Move ponderMove(Board* board, const Move* best)
     Move reply = NO_MOVE;
     for (int i = 0; i < count; ++i)
         if (moves[i].from == second.from && moves[i].to == second.to
-            && moves[i].promotion == second.promotion)
+            && moves[i].flags == second.flags && moves[i].promotion == second.promotion)
             reply = moves[i];
     updateHashKey(board, &made);
     unmakeMove(board, &made);
@@ -452,7 +470,7 @@ void goCommand(const Tokens* t)
         send(board->inCheck ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
     } else if (probeBook(&g, &best)) {
         char text[8];
-        std::printf("info string book move %s\n", moveToString(&best, text));
+        std::printf("info string book move %s\n", moveToText(board, &best, text));
     } else {
         runSearch(&g, &best);
         searched = true;
@@ -473,9 +491,10 @@ void goCommand(const Tokens* t)
     } else {
         const Move answer = searched ? ponderMove(board, &best) : NO_MOVE;
         if (answer.from != NO_SQUARE)
-            std::printf("bestmove %s ponder %s\n", moveToString(&best, text), moveToString(&answer, reply));
+            std::printf("bestmove %s ponder %s\n", moveToText(board, &best, text),
+                        moveToText(board, &answer, reply));
         else
-            std::printf("bestmove %s\n", moveToString(&best, text));
+            std::printf("bestmove %s\n", moveToText(board, &best, text));
         std::fflush(stdout);
     }
     // The helpers were told to stop when the main search ended; the move goes out first.
@@ -548,9 +567,10 @@ void uciLoop()
     }
     u->deferredCount = 0;
     u->search = {};
-    u->options = {HASH_DEFAULT_MIB, OVERHEAD_DEFAULT_MS, false, true, ""};
+    u->options = {HASH_DEFAULT_MIB, OVERHEAD_DEFAULT_MS, false, true, "", false};
     std::snprintf(u->options.bookFile, sizeof u->options.bookFile, "%s", BOOK_FILE_NAME + 2);
     u->fromStart = true;
+    u->board->castlingStyle = castlingStyle();
     loadPosition(u->board, initialPosition);
     newGame();
     sendIdentity();

@@ -37,7 +37,7 @@ std::vector<Lines> run(const std::vector<std::string>& chunks, const std::string
     const Lines greeting = {"feature done=0 time=1 draw=0 analyze=0", "feature done=1"};
     const Lines reply = {"", "feature done=0",
                          "feature setboard=1 time=1 analyze=0 myname=\"Quillmaren v0.1g\"",
-                         "feature done=1"};
+                         "feature variants=\"normal,fischerandom\"", "feature done=1"};
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + std::min<std::size_t>(2, lines.size())),
               greeting);
     std::vector<Lines> out(1);
@@ -46,9 +46,10 @@ std::vector<Lines> run(const std::vector<std::string>& chunks, const std::string
             out.back().push_back(lines[i]);
             continue;
         }
-        EXPECT_EQ(Lines(lines.begin() + i, lines.begin() + std::min(i + 4, lines.size())), reply);
+        EXPECT_EQ(Lines(lines.begin() + i, lines.begin() + std::min(i + reply.size(), lines.size())),
+                  reply);
         out.emplace_back();
-        i += 3;
+        i += reply.size() - 1;
     }
     out.resize(chunks.size() + 1);
     return out;
