@@ -40,6 +40,10 @@ const ToolCase toolCases[] = {
     {"divide " + START + " 2", 0, {"a2a4: 20\n", "g1h3: 20\ntime ", " ms, ", SPEED + "nodes 400\n"}},
     {"divide '4k3/1P6/8/8/8/8/8/4K3 w - - 0 1' 1", 0,
      {"e1", "b7b8q: 1\nb7b8r: 1\nb7b8b: 1\nb7b8n: 1\n", SPEED + "nodes 9\n"}},
+    // Rooks' files in the castling field: Chess960, castling written as the king taking its
+    // rook (after which black has 24 moves, as python-chess counts).
+    {"divide 'rk4r1/8/8/8/8/8/8/RK4R1 w GAga - 0 1' 2", 0, {"b1a1: 24\n", SPEED + "nodes 442\n"}},
+    {"perft '1k6/8/8/8/8/8/8/1K5R w A - 0 1' 2", 2},  // no rook on a1
     {"perft 'not a fen' 3", 2}, {"perft " + KINGS + " 0", 2}, {"perft " + KINGS + " x", 2},
     {"perft", 2}, {"divide '8/8/8/8/8/8/8/8 w - - 0 1' 2", 2}, {"nonsense", 2},
     {"--help", 0, {"usage: quillmaren-tool", "\n"}},
