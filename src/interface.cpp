@@ -335,18 +335,24 @@ int inputMoveLegal(Board* board, const char* text, Move* move)
             if (letter == letters[i]) wanted = (board->sideToMove ? BLACK_PAWN : WHITE_PAWN) + i;
     }
 
-    // In Chess960 castling is written as the king taking its own rook.
+    // In Chess960 castling is written as the king taking its own rook; the king's own move
+    // is understood too when no other move has those squares.
     const bool kingTakesRook = board->castlingStyle != CASTLING_KING_MOVE;
+    const Move* kingMoveCastling = nullptr;
     const int count = generateMoves(board, moves, 1);
     for (int i = 0; i < count; ++i) {
         const Move* m = &moves[i];
-        const int target = kingTakesRook && (m->flags & FLAG_CASTLE) ? castlingPathOf(board, m).rook : m->to;
+        const bool castling = m->flags & FLAG_CASTLE;
+        const int target = kingTakesRook && castling ? castlingPathOf(board, m).rook : m->to;
         if (m->from == from && target == to && (!(m->flags & FLAG_PROMOTION) || m->promotion == wanted)) {
             *move = *m;
             return 1;
         }
+        if (kingTakesRook && castling && m->from == from && m->to == to) kingMoveCastling = m;
     }
-    return 0;
+    if (!kingMoveCastling) return 0;
+    *move = *kingMoveCastling;
+    return 1;
 }
 
 int checkGameDraw(const Board* board)

@@ -39,8 +39,9 @@ void xboardLoop(Board* board);
 void engineTurn(Board* board, LoopState* state);
 
 // 1 and the legal move the text names (e2e4, e7e8q; the letter in either case; castling as
-// the board's castlingStyle writes it, O-O also with zeros), else 0 with *move untouched.
-// The Board is left as it was.
+// the board's castlingStyle writes it, O-O also with zeros, and in Chess960 as the king's
+// move where no other move has its squares), else 0 with *move untouched. The Board is left
+// as it was.
 int inputMoveLegal(Board* board, const char* text, Move* move);
 
 // A new game from FEN text, with the keys computed from scratch and the en-passant field

@@ -214,8 +214,9 @@ TEST(Uci, Chess960CastlesAsTheKingTakingItsRook)
     e.send("position fen 1k6/8/8/8/8/8/8/1K5R w Q - 0 1\ngo depth 2");
     EXPECT_EQ(e.until("bestmove"), "info string position refused: castling letter names no rook\n"
                                    "info depth 0 score mate 0\nbestmove (none)\n");
-    // The standard start stays, castles the Chess960 way, and gets no book move.
-    const std::string moves = "g1f3 g8f6 g2g3 g7g6 f1g2 f8g7 e1h1 e8h8";
+    // The standard start stays, castles the Chess960 way (or as the king's move, which no
+    // other move has), and gets no book move.
+    const std::string moves = "g1f3 g8f6 g2g3 g7g6 f1g2 f8g7 e1h1 e8g8";
     e.send("position startpos moves " + moves + "\ngo depth 3");
     const std::string out = e.until("bestmove");
     BoardPtr board = boardFromFen(initialPosition);
