@@ -145,6 +145,9 @@ namespace {
 
 // Rook squares of the four rights, by right index, before the placement is known to hold them.
 
+// A FEN field ends at a blank, a line end or the end of the text.
+inline bool endsField(char c) { return c == '\0' || c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 // The castling field (the text up to the next blank) read into rights and their rooks; a
 // message when the Chess960 reading finds a letter that names no rook.
 const char* readCastlingField(const std::uint8_t* placed, const char* field, bool chess960,
@@ -173,7 +176,7 @@ const char* readCastlingField(const std::uint8_t* placed, const char* field, boo
         return nullptr;
     }
     if (field[0] == '-') return nullptr;
-    for (int i = 0; field[i] && field[i] != ' '; ++i) {
+    for (int i = 0; !endsField(field[i]); ++i) {
         const char c = field[i];
         const int side = (c >= 'a' && c <= 'z') ? 1 : 0;
         const char lower = char(side ? c : c - 'A' + 'a');
@@ -230,10 +233,10 @@ int setupFen(Board* board, const char* fen, CastlingRead read, const char** prob
     std::size_t length = std::strlen(fen);
     std::size_t sidePos = std::size_t(end) + 1;
     std::uint8_t side = (sidePos < length && fen[sidePos] == 'w') ? 0 : 1;
-    const char* field = sidePos + 2 <= length && sidePos < length ? fen + sidePos + 2 : "";
+    const char* field = sidePos + 2 <= length ? fen + sidePos + 2 : "";
     bool chess960 = read == CASTLING_CHESS960;
     if (read == CASTLING_BY_FIELD)
-        for (int i = 0; field[i] && field[i] != ' '; ++i)
+        for (int i = 0; !endsField(field[i]); ++i)
             chess960 = chess960 || (field[i] >= 'a' && field[i] <= 'h')
                     || (field[i] >= 'A' && field[i] <= 'H');
     std::uint32_t rights = 0;

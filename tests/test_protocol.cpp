@@ -177,7 +177,7 @@ TEST(Protocol, FischerandomCastlesAsOO)
     const std::vector<Lines> out = run(
         {"new\nvariant fischerandom\ntime 100\nsetboard 8/8/4QB2/8/8/3k4/8/RK6 w A - 0 1\ngo\n",
          "setboard rk6/8/3K4/8/8/4qb2/8/8 b a - 0 1\ngo\n",
-         "setboard 8/8/2N2k2/8/6Q1/8/8/6KR w K - 0 1\ngo\n",
+         "setboard 8/8/2N2k2/8/6Q1/8/8/6KR w K\ngo\n",  // the line ends with the field
          "force\nsetboard " + castles + "\nO-O-O\nO-O\ngo\n",
          "setboard 1k6/8/8/8/8/8/8/1K5R w Q - 0 1\nvariant crazyhouse\ngo\n",
          "new\nforce\nsetboard r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1\nO-O\ne1g1\ngo\n"});
