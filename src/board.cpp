@@ -337,6 +337,30 @@ inline int enPassantVictim(const Move* m) { return m->captured > EMPTY ? m->to -
 
 }  // namespace
 
+namespace {
+
+// The rest of makeMove for a castling: no capture, no en-passant square.
+void makeCastling(Board* board, Move* m)
+{
+    castleMen(board, castlingPathOf(board, m), m->piece > EMPTY, true);
+    board->lastCaptureSquare = NO_SQUARE;
+    board->lastCapturedPiece = EMPTY;
+    board->sideToMove ^= 1;
+    board->hashHistory[board->gamePly] = board->hashKey;
+    assert(boardIsOk(board));
+}
+
+void unmakeCastling(Board* board, const Move* m)
+{
+    castleMen(board, castlingPathOf(board, m), m->piece > EMPTY, false);
+    board->epSquare = m->oldEnPassant;
+    board->sideToMove ^= 1;
+    board->castlingRights = m->oldCastling;
+    assert(boardIsOk(board));
+}
+
+}  // namespace
+
 void makeMove(Board* board, Move* m)
 {
     const int from = m->from, to = m->to, flags = m->flags;
@@ -347,48 +371,48 @@ void makeMove(Board* board, Move* m)
     board->epSquare = NO_SQUARE;
     // A right goes with its king or its rook leaving home, or the rook being taken.
     board->castlingRights &= board->castlingKept[from] & board->castlingKept[to];
+    if (flags & FLAG_CASTLE) {
+        makeCastling(board, m);
+        return;
+    }
+
+    switch (board->squares[from]) {
+    case WHITE_PAWN:
+        if (rank(to) == 4 && rank(from) == 2) board->epSquare = std::uint8_t(from + 16);
+        break;
+    case BLACK_PAWN:
+        if (rank(to) == 5 && rank(from) == 7) board->epSquare = std::uint8_t(from - 16);
+        break;
+    case WHITE_KING: board->kingSquare[0] = std::uint8_t(to); break;
+    case BLACK_KING: board->kingSquare[1] = std::uint8_t(to); break;
+    default: break;
+    }
+
+    board->squares[to] = board->squares[from];
+    board->squares[from] = EMPTY;
+
+    if (flags & FLAG_PROMOTION) {
+        board->material += pieceValues[m->promotion] - pieceValues[board->squares[to]];
+        board->squares[to] = m->promotion;
+        board->pieceList[m->promotion > EMPTY][board->pieceIndex[from]].piece = m->promotion;
+    }
+    if (flags & FLAG_ENPASSANT) board->squares[enPassantVictim(m)] = EMPTY;
+
     board->lastCaptureSquare = NO_SQUARE;
     board->lastCapturedPiece = EMPTY;
-
-    if (flags & FLAG_CASTLE) {
-        castleMen(board, castlingPathOf(board, m), m->piece > EMPTY, true);
-    } else {
-        switch (board->squares[from]) {
-        case WHITE_PAWN:
-            if (rank(to) == 4 && rank(from) == 2) board->epSquare = std::uint8_t(from + 16);
-            break;
-        case BLACK_PAWN:
-            if (rank(to) == 5 && rank(from) == 7) board->epSquare = std::uint8_t(from - 16);
-            break;
-        case WHITE_KING: board->kingSquare[0] = std::uint8_t(to); break;
-        case BLACK_KING: board->kingSquare[1] = std::uint8_t(to); break;
-        default: break;
-        }
-
-        board->squares[to] = board->squares[from];
-        board->squares[from] = EMPTY;
-
-        if (flags & FLAG_PROMOTION) {
-            board->material += pieceValues[m->promotion] - pieceValues[board->squares[to]];
-            board->squares[to] = m->promotion;
-            board->pieceList[m->promotion > EMPTY][board->pieceIndex[from]].piece = m->promotion;
-        }
-        if (flags & FLAG_ENPASSANT) board->squares[enPassantVictim(m)] = EMPTY;
-
-        if (flags & FLAG_CAPTURE) {
-            board->lastCaptureSquare = std::uint8_t(to);
-            board->lastCapturedPiece = m->captured;
-            board->material -= pieceValues[m->captured];
-            const int victim = (flags & FLAG_ENPASSANT) ? enPassantVictim(m) : to;
-            const int takenSide = m->captured > EMPTY;
-            --board->pieceCount[takenSide];
-            board->pieceList[takenSide][board->pieceIndex[victim]].alive = 0;
-            m->capturedIndex = board->pieceIndex[victim];
-        }
-
-        board->pieceIndex[to] = board->pieceIndex[from];
-        board->pieceList[board->squares[to] > EMPTY][board->pieceIndex[to]].square = std::uint8_t(to);
+    if (flags & FLAG_CAPTURE) {
+        board->lastCaptureSquare = std::uint8_t(to);
+        board->lastCapturedPiece = m->captured;
+        board->material -= pieceValues[m->captured];
+        const int victim = (flags & FLAG_ENPASSANT) ? enPassantVictim(m) : to;
+        const int takenSide = m->captured > EMPTY;
+        --board->pieceCount[takenSide];
+        board->pieceList[takenSide][board->pieceIndex[victim]].alive = 0;
+        m->capturedIndex = board->pieceIndex[victim];
     }
+
+    board->pieceIndex[to] = board->pieceIndex[from];
+    board->pieceList[board->squares[to] > EMPTY][board->pieceIndex[to]].square = std::uint8_t(to);
     board->sideToMove ^= 1;
     board->hashHistory[board->gamePly] = board->hashKey;
     assert(boardIsOk(board));
@@ -399,12 +423,8 @@ void unmakeMove(Board* board, Move* m)
     const int from = m->from, to = m->to, flags = m->flags;
     --board->ply;
     --board->gamePly;
-    board->epSquare = m->oldEnPassant;
-    board->sideToMove ^= 1;
-    board->castlingRights = m->oldCastling;
     if (flags & FLAG_CASTLE) {
-        castleMen(board, castlingPathOf(board, m), m->piece > EMPTY, false);
-        assert(boardIsOk(board));
+        unmakeCastling(board, m);
         return;
     }
     if (board->squares[to] == WHITE_KING) board->kingSquare[0] = std::uint8_t(from);
@@ -435,6 +455,9 @@ void unmakeMove(Board* board, Move* m)
         board->pieceIndex[victim] = m->capturedIndex;
         ++board->pieceCount[takenSide];
     }
+    board->epSquare = m->oldEnPassant;
+    board->sideToMove ^= 1;
+    board->castlingRights = m->oldCastling;
     assert(boardIsOk(board));
 }
 
