@@ -9,6 +9,49 @@
 #include "debug.h"
 #include "hash.h"
 
+namespace {
+
+// Rook squares of the four rights, by right index, and the kings' squares, in standard chess.
+constexpr std::uint8_t standardRooks[4] = {H1, A1, H8, A8};
+constexpr std::uint8_t standardKings[2] = {E1, E8};
+
+// The paths of the rights held and the rights every square keeps, from the kings' squares
+// and the rights' rooks.
+void setCastlingPaths(Board* board, std::uint32_t rights, const std::uint8_t* rooks)
+{
+    for (auto& kept : board->castlingKept) kept = 0xF;
+    for (int right = 0; right < 4; ++right) {
+        const int side = right / 2;
+        const int home = side ? 112 : 0;
+        const bool isLong = right & 1;
+        CastlingPath& p = board->castlingPaths[right];
+        p.king = board->kingSquare[side];
+        p.rook = rooks[right];
+        p.kingTo = std::uint8_t(home + (isLong ? 2 : 6));
+        p.rookTo = std::uint8_t(home + (isLong ? 3 : 5));
+        p.emptyCount = p.safeCount = 0;
+        if (!(rights & (1u << right))) continue;
+        board->castlingKept[p.rook] &= std::uint8_t(~(1u << right));
+        board->castlingKept[p.king] &= std::uint8_t(~(3u << (side * 2)));
+        const int lo = std::min({p.king, p.rook, p.kingTo, p.rookTo});
+        const int hi = std::max({p.king, p.rook, p.kingTo, p.rookTo});
+        for (int sq = lo; sq <= hi; ++sq) {
+            const bool kingCrosses = sq >= std::min(p.king, p.kingTo) && sq <= std::max(p.king, p.kingTo);
+            const bool rookCrosses = sq >= std::min(p.rook, p.rookTo) && sq <= std::max(p.rook, p.rookTo);
+            if ((kingCrosses || rookCrosses) && sq != p.king && sq != p.rook)
+                p.mustBeEmpty[p.emptyCount++] = std::uint8_t(sq);
+        }
+        // From the king's square towards its target.
+        const int step = p.kingTo > p.king ? 1 : -1;
+        for (int sq = p.king;; sq += step) {
+            p.mustBeSafe[p.safeCount++] = std::uint8_t(sq);
+            if (sq == p.kingTo) break;
+        }
+    }
+}
+
+}  // namespace
+
 Board* newBoard()
 {
     Board* board = new Board();
@@ -31,6 +74,8 @@ void clearBoard(Board* board)
     for (int sq = 0; sq < 128; ++sq) board->squares[sq] = onBoard(sq) ? EMPTY : OFF_BOARD;
     for (auto& nodes : board->rootMoveNodes) nodes = 0;
     for (auto& m : board->pv) m.from = NO_SQUARE;
+    board->chess960 = 0;
+    setCastlingPaths(board, 0, standardRooks);
 }
 
 int pieceFromLetter(char c)
@@ -106,7 +151,7 @@ const char* fenField(const char* fen, int index)
     return p;
 }
 
-bool fieldEnds(char c) { return c == '\0' || c == ' ' || c == '\n' || c == '\r'; }
+bool fieldEnds(char c) { return c == '\0' || c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 // The en-passant field. Taken only when a pawn of the side that has just moved stands in
 // front of it and the squares it crossed are empty, so that no capture of a phantom pawn
@@ -141,40 +186,104 @@ void readHalfmoveClock(Board* board, const char* fen)
 
 }  // namespace
 
-int setupFen(Board* board, const char* fen)
+namespace {
+
+// The castling field (the text up to the next blank) read into rights and their rooks; a
+// message when the Chess960 reading finds a letter that names no rook.
+const char* readCastlingField(const std::uint8_t* placed, const char* field, bool chess960,
+                              std::uint32_t* rights, std::uint8_t* rooks)
 {
-    if (!setupBenchFen(board, fen)) return 0;
-    readEnPassant(board, fen);
-    readHalfmoveClock(board, fen);
-    return 1;
+    *rights = 0;
+    for (int i = 0; i < 4; ++i) rooks[i] = standardRooks[i];
+    if (!chess960) {
+        // The letters are looked for in the four characters after the side and its blank,
+        // whatever they are; a right stands for its king and rook on their home squares.
+        for (int i = 0; i < 4 && field[i]; ++i) {
+            switch (field[i]) {
+            case 'K': *rights |= CASTLE_WHITE_SHORT; break;
+            case 'Q': *rights |= CASTLE_WHITE_LONG; break;
+            case 'k': *rights |= CASTLE_BLACK_SHORT; break;
+            case 'q': *rights |= CASTLE_BLACK_LONG; break;
+            default: break;
+            }
+        }
+        for (int right = 0; right < 4; ++right) {
+            const int side = right / 2;
+            if (placed[standardKings[side]] != (side ? BLACK_KING : WHITE_KING)
+                || placed[standardRooks[right]] != (side ? BLACK_ROOK : WHITE_ROOK))
+                *rights &= ~(1u << right);
+        }
+        return nullptr;
+    }
+    if (field[0] == '-') return nullptr;
+    for (int i = 0; !fieldEnds(field[i]); ++i) {
+        const char c = field[i];
+        const int side = (c >= 'a' && c <= 'z') ? 1 : 0;
+        const char lower = char(side ? c : c - 'A' + 'a');
+        const int home = side ? 112 : 0;
+        const std::uint8_t king = side ? BLACK_KING : WHITE_KING;
+        const std::uint8_t rook = side ? BLACK_ROOK : WHITE_ROOK;
+        int kingFile = -1;
+        for (int f = 0; f < 8; ++f)
+            if (placed[home + f] == king) kingFile = f;
+        int rookFile = -1;
+        if (lower == 'k' || lower == 'q') {  // the outermost rook on that wing
+            const int step = lower == 'k' ? -1 : 1;
+            for (int f = lower == 'k' ? 7 : 0; kingFile >= 0 && f != kingFile; f += step) {
+                if (placed[home + f] == rook) {
+                    rookFile = f;
+                    break;
+                }
+            }
+        } else if (lower >= 'a' && lower <= 'h') {
+            if (placed[home + lower - 'a'] == rook) rookFile = lower - 'a';
+        } else {
+            return "castling field holds an unknown letter";
+        }
+        if (kingFile < 0) return "castling right for a king off its first rank";
+        if (rookFile < 0 || rookFile == kingFile) return "castling letter names no rook";
+        const int right = side * 2 + (rookFile < kingFile);
+        const std::uint8_t sq = std::uint8_t(home + rookFile);
+        if ((*rights & (1u << right)) && rooks[right] != sq) return "two castling rooks on one wing";
+        *rights |= 1u << right;
+        rooks[right] = sq;
+    }
+    return nullptr;
 }
 
-int setupBenchFen(Board* board, const char* fen)
+// The placement, the side to move and the castling field: what both readers share.
+int setupPlacement(Board* board, const char* fen, CastlingRead read, const char** problem)
 {
+    const char* unused = nullptr;
+    const char** why = problem ? problem : &unused;
     std::uint8_t placed[128];
     int end = 0;
-    if (!fen || !readPlacement(fen, placed, &end) || !placementIsSound(placed)) return 0;
+    if (!fen || !readPlacement(fen, placed, &end)) {
+        *why = "the men are not placed on eight ranks of eight squares";
+        return 0;
+    }
+    if (!placementIsSound(placed)) {
+        *why = "a side lacks its one king, has more than 16 men, or a pawn on its last rank";
+        return 0;
+    }
 
     // Side to move: the character after the space ending the placement; anything but 'w'
-    // (a missing one included) gives black. Castling: the four characters after that.
+    // (a missing one included) gives black. Castling: the field after that.
     std::size_t length = std::strlen(fen);
     std::size_t sidePos = std::size_t(end) + 1;
     std::uint8_t side = (sidePos < length && fen[sidePos] == 'w') ? 0 : 1;
+    const char* field = sidePos + 2 <= length ? fen + sidePos + 2 : "";
+    bool chess960 = read == CASTLING_CHESS960;
+    if (read == CASTLING_BY_FIELD)
+        for (int i = 0; !fieldEnds(field[i]); ++i)
+            chess960 = chess960 || (field[i] >= 'a' && field[i] <= 'h')
+                    || (field[i] >= 'A' && field[i] <= 'H');
     std::uint32_t rights = 0;
-    for (std::size_t i = sidePos + 2; i < sidePos + 6 && i < length && sidePos < length; ++i) {
-        switch (fen[i]) {
-        case 'K': rights |= CASTLE_WHITE_SHORT; break;
-        case 'Q': rights |= CASTLE_WHITE_LONG; break;
-        case 'k': rights |= CASTLE_BLACK_SHORT; break;
-        case 'q': rights |= CASTLE_BLACK_LONG; break;
-        default: break;
-        }
+    std::uint8_t rooks[4];
+    if (const char* fault = readCastlingField(placed, field, chess960, &rights, rooks)) {
+        *why = fault;
+        return 0;
     }
-    // A right stands for its king and rook on their home squares; without them it is void.
-    if (placed[E1] != WHITE_KING || placed[H1] != WHITE_ROOK) rights &= ~CASTLE_WHITE_SHORT;
-    if (placed[E1] != WHITE_KING || placed[A1] != WHITE_ROOK) rights &= ~CASTLE_WHITE_LONG;
-    if (placed[E8] != BLACK_KING || placed[H8] != BLACK_ROOK) rights &= ~CASTLE_BLACK_SHORT;
-    if (placed[E8] != BLACK_KING || placed[A8] != BLACK_ROOK) rights &= ~CASTLE_BLACK_LONG;
 
     // The side that has just moved may not stand in check: its king could be taken. The
     // attack test reads only the squares, so it runs on the new men for a moment.
@@ -187,7 +296,10 @@ int setupBenchFen(Board* board, const char* fen)
             if (placed[sq] == (side ? WHITE_KING : BLACK_KING)) kingSq = sq;
         const int exposed = isAttackedSimple(board, kingSq, side ? 1 : 0);
         std::memcpy(board->squares, saved, sizeof saved);
-        if (exposed) return 0;
+        if (exposed) {
+            *why = "the side that has just moved is in check";
+            return 0;
+        }
     }
 
     clearBoard(board);
@@ -214,6 +326,8 @@ int setupBenchFen(Board* board, const char* fen)
     board->pieceListLength[1] = std::uint8_t(slots[1] + 1);
     board->sideToMove = side;
     board->castlingRights = rights;
+    board->chess960 = chess960;
+    setCastlingPaths(board, rights, rooks);
     for (int sq = 0; sq < 128; ++sq) board->material += pieceValues[board->squares[sq]];
     board->inCheck = std::uint8_t(
         isAttackedSimple(board, board->kingSquare[board->sideToMove], board->sideToMove ^ 1));
@@ -221,29 +335,83 @@ int setupBenchFen(Board* board, const char* fen)
     return 1;
 }
 
-namespace {
+}  // namespace
 
-inline void moveRook(Board* board, int side, int from, int to)
+int setupFen(Board* board, const char* fen, CastlingRead read, const char** problem)
 {
-    board->squares[to] = board->squares[from];
-    board->squares[from] = EMPTY;
-    board->pieceIndex[to] = board->pieceIndex[from];
-    board->pieceList[side][board->pieceIndex[to]].square = std::uint8_t(to);
+    if (!setupPlacement(board, fen, read, problem)) return 0;
+    readEnPassant(board, fen);
+    readHalfmoveClock(board, fen);
+    return 1;
 }
 
-inline void dropRightsOnCorner(Board* board, int sq)
+int setupBenchFen(Board* board, const char* fen)
 {
-    switch (sq) {
-    case H1: board->castlingRights &= ~CASTLE_WHITE_SHORT; break;
-    case A1: board->castlingRights &= ~CASTLE_WHITE_LONG; break;
-    case H8: board->castlingRights &= ~CASTLE_BLACK_SHORT; break;
-    case A8: board->castlingRights &= ~CASTLE_BLACK_LONG; break;
-    default: break;
-    }
+    return setupPlacement(board, fen, CASTLING_STANDARD, nullptr);
+}
+
+namespace {
+
+// Castling: the king and its rook leave their squares, then take their targets, which may
+// be each other's or their own (Chess960). Back to front when undone.
+inline void castleMen(Board* board, const CastlingPath& p, int side, bool forward)
+{
+    const int kingFrom = forward ? p.king : p.kingTo, kingTo = forward ? p.kingTo : p.king;
+    const int rookFrom = forward ? p.rook : p.rookTo, rookTo = forward ? p.rookTo : p.rook;
+    std::uint8_t* squares = board->squares;
+    const std::uint8_t king = squares[kingFrom], rook = squares[rookFrom];
+    const std::uint8_t rookSlot = board->pieceIndex[rookFrom];
+    squares[kingFrom] = EMPTY;
+    squares[rookFrom] = EMPTY;
+    squares[kingTo] = king;
+    squares[rookTo] = rook;
+    board->pieceIndex[kingTo] = 0;
+    board->pieceIndex[rookTo] = rookSlot;
+    board->pieceList[side][0].square = std::uint8_t(kingTo);
+    board->pieceList[side][rookSlot].square = std::uint8_t(rookTo);
+    board->kingSquare[side] = std::uint8_t(kingTo);
+}
+
+// The same on the squares and king squares alone.
+inline void castleMenSimple(Board* board, const CastlingPath& p, int side, bool forward)
+{
+    const int kingFrom = forward ? p.king : p.kingTo, kingTo = forward ? p.kingTo : p.king;
+    const int rookFrom = forward ? p.rook : p.rookTo, rookTo = forward ? p.rookTo : p.rook;
+    std::uint8_t* squares = board->squares;
+    const std::uint8_t king = squares[kingFrom], rook = squares[rookFrom];
+    squares[kingFrom] = EMPTY;
+    squares[rookFrom] = EMPTY;
+    squares[kingTo] = king;
+    squares[rookTo] = rook;
+    board->kingSquare[side] = std::uint8_t(kingTo);
 }
 
 // The square of the pawn an en-passant capture takes: behind the target square.
 inline int enPassantVictim(const Move* m) { return m->captured > EMPTY ? m->to - 16 : m->to + 16; }
+
+}  // namespace
+
+namespace {
+
+// The rest of makeMove for a castling: no capture, no en-passant square.
+void makeCastling(Board* board, Move* m)
+{
+    castleMen(board, castlingPathOf(board, m), m->piece > EMPTY, true);
+    board->lastCaptureSquare = NO_SQUARE;
+    board->lastCapturedPiece = EMPTY;
+    board->sideToMove ^= 1;
+    board->hashHistory[board->gamePly] = board->hashKey;
+    assert(boardIsOk(board));
+}
+
+void unmakeCastling(Board* board, const Move* m)
+{
+    castleMen(board, castlingPathOf(board, m), m->piece > EMPTY, false);
+    board->epSquare = m->oldEnPassant;
+    board->sideToMove ^= 1;
+    board->castlingRights = m->oldCastling;
+    assert(boardIsOk(board));
+}
 
 }  // namespace
 
@@ -259,6 +427,12 @@ void makeMove(Board* board, Move* m)
     m->oldCastling = std::uint8_t(board->castlingRights);
     m->oldEnPassant = board->epSquare;
     board->epSquare = NO_SQUARE;
+    // A right goes with its king or its rook leaving home, or the rook being taken.
+    board->castlingRights &= board->castlingKept[from] & board->castlingKept[to];
+    if (flags & FLAG_CASTLE) {
+        makeCastling(board, m);
+        return;
+    }
 
     switch (board->squares[from]) {
     case WHITE_PAWN:
@@ -267,25 +441,10 @@ void makeMove(Board* board, Move* m)
     case BLACK_PAWN:
         if (rank(to) == 5 && rank(from) == 7) board->epSquare = std::uint8_t(from - 16);
         break;
-    case WHITE_KING:
-        board->kingSquare[0] = std::uint8_t(to);
-        board->castlingRights &= ~(CASTLE_WHITE_SHORT | CASTLE_WHITE_LONG);
-        if (flags & FLAG_CASTLE) {
-            if (to == G1) moveRook(board, 0, H1, F1);
-            else if (to == C1) moveRook(board, 0, A1, D1);
-        }
-        break;
-    case BLACK_KING:
-        board->kingSquare[1] = std::uint8_t(to);
-        board->castlingRights &= ~(CASTLE_BLACK_SHORT | CASTLE_BLACK_LONG);
-        if (flags & FLAG_CASTLE) {
-            if (to == G8) moveRook(board, 1, H8, F8);
-            else if (to == C8) moveRook(board, 1, A8, D8);
-        }
-        break;
+    case WHITE_KING: board->kingSquare[0] = std::uint8_t(to); break;
+    case BLACK_KING: board->kingSquare[1] = std::uint8_t(to); break;
     default: break;
     }
-    dropRightsOnCorner(board, from);
 
     board->squares[to] = board->squares[from];
     board->squares[from] = EMPTY;
@@ -302,7 +461,6 @@ void makeMove(Board* board, Move* m)
     if (flags & FLAG_CAPTURE) {
         board->lastCaptureSquare = std::uint8_t(to);
         board->lastCapturedPiece = m->captured;
-        dropRightsOnCorner(board, to);
         board->material -= pieceValues[m->captured];
         const int victim = (flags & FLAG_ENPASSANT) ? enPassantVictim(m) : to;
         const int takenSide = m->captured > EMPTY;
@@ -323,6 +481,10 @@ void unmakeMove(Board* board, Move* m)
     const int from = m->from, to = m->to, flags = m->flags;
     --board->ply;
     --board->gamePly;
+    if (flags & FLAG_CASTLE) {
+        unmakeCastling(board, m);
+        return;
+    }
     if (board->squares[to] == WHITE_KING) board->kingSquare[0] = std::uint8_t(from);
     else if (board->squares[to] == BLACK_KING) board->kingSquare[1] = std::uint8_t(from);
 
@@ -337,15 +499,6 @@ void unmakeMove(Board* board, Move* m)
         board->material += pieceValues[pawn] - pieceValues[m->promotion];
         board->squares[from] = pawn;
         board->pieceList[side][board->pieceIndex[from]].piece = pawn;
-    }
-    if (flags & FLAG_CASTLE) {
-        switch (to) {
-        case G1: moveRook(board, 0, F1, H1); break;
-        case C1: moveRook(board, 0, D1, A1); break;
-        case G8: moveRook(board, 1, F8, H8); break;
-        case C8: moveRook(board, 1, D8, A8); break;
-        default: break;
-        }
     }
     int victim = to;
     if (flags & FLAG_ENPASSANT) {
@@ -393,43 +546,34 @@ void makeMoveSimple(Board* board, Move* m)
 {
     m->oldCastling = std::uint8_t(board->castlingRights);
     m->oldEnPassant = board->epSquare;
+    board->sideToMove ^= 1;
+    if (m->flags & FLAG_CASTLE) {
+        castleMenSimple(board, castlingPathOf(board, m), m->piece > EMPTY, true);
+        return;
+    }
     std::uint8_t* squares = board->squares;
     const int from = m->from, to = m->to;
-    if (squares[from] == WHITE_KING || squares[from] == BLACK_KING) {
+    if (squares[from] == WHITE_KING || squares[from] == BLACK_KING)
         board->kingSquare[squares[from] == BLACK_KING] = std::uint8_t(to);
-        if (m->flags & FLAG_CASTLE) {
-            switch (to) {
-            case G1: squares[F1] = squares[H1]; squares[H1] = EMPTY; break;
-            case C1: squares[D1] = squares[A1]; squares[A1] = EMPTY; break;
-            case G8: squares[F8] = squares[H8]; squares[H8] = EMPTY; break;
-            case C8: squares[D8] = squares[A8]; squares[A8] = EMPTY; break;
-            default: break;
-            }
-        }
-    }
     squares[to] = squares[from];
     squares[from] = EMPTY;
     if (m->flags & FLAG_PROMOTION) squares[to] = m->promotion;
     if (m->flags & FLAG_ENPASSANT) squares[enPassantVictim(m)] = EMPTY;
-    board->sideToMove ^= 1;
 }
 
 void unmakeMoveSimple(Board* board, Move* m)
 {
+    board->epSquare = m->oldEnPassant;
+    board->sideToMove ^= 1;
+    board->castlingRights = m->oldCastling;
+    if (m->flags & FLAG_CASTLE) {
+        castleMenSimple(board, castlingPathOf(board, m), m->piece > EMPTY, false);
+        return;
+    }
     std::uint8_t* squares = board->squares;
     const int from = m->from, to = m->to;
-    if (squares[to] == WHITE_KING || squares[to] == BLACK_KING) {
+    if (squares[to] == WHITE_KING || squares[to] == BLACK_KING)
         board->kingSquare[squares[to] == BLACK_KING] = std::uint8_t(from);
-        if (m->flags & FLAG_CASTLE) {
-            switch (to) {
-            case G1: squares[H1] = squares[F1]; squares[F1] = EMPTY; break;
-            case C1: squares[A1] = squares[D1]; squares[D1] = EMPTY; break;
-            case G8: squares[H8] = squares[F8]; squares[F8] = EMPTY; break;
-            case C8: squares[A8] = squares[D8]; squares[D8] = EMPTY; break;
-            default: break;
-            }
-        }
-    }
     squares[from] = squares[to];
     squares[to] = m->captured;
     if (m->flags & FLAG_PROMOTION) squares[from] = m->promotion > EMPTY ? BLACK_PAWN : WHITE_PAWN;
@@ -437,9 +581,6 @@ void unmakeMoveSimple(Board* board, Move* m)
         squares[enPassantVictim(m)] = m->captured;
         squares[to] = EMPTY;
     }
-    board->epSquare = m->oldEnPassant;
-    board->sideToMove ^= 1;
-    board->castlingRights = m->oldCastling;
 }
 
 int isLegalSimple(Board* board, Move* m)
@@ -495,4 +636,18 @@ char* moveToString(const Move* m, char* buf)
     if ((m->flags & FLAG_PROMOTION) && m->promotion < 14) buf[n++] = promotionLetters[m->promotion];
     buf[n] = '\0';
     return buf;
+}
+
+char* moveToText(const Board* board, const Move* m, char* buf)
+{
+    if (!(m->flags & FLAG_CASTLE) || board->castlingStyle == CASTLING_KING_MOVE)
+        return moveToString(m, buf);
+    const CastlingPath& p = castlingPathOf(board, m);
+    if (board->castlingStyle == CASTLING_O_O) {
+        std::strcpy(buf, p.kingTo < p.rookTo ? "O-O-O" : "O-O");
+        return buf;
+    }
+    Move kingTakesRook = *m;
+    kingTakesRook.to = p.rook;
+    return moveToString(&kingTakesRook, buf);
 }

@@ -83,6 +83,27 @@ struct MoveList {
     std::uint16_t count;
 };
 
+// Castling as the protocols write it: the king's own move (e1g1), the king taking its own
+// rook (e1h1, Chess960 in UCI), or O-O and O-O-O (Chess960 in xboard).
+enum CastlingStyle : std::uint8_t { CASTLING_KING_MOVE, CASTLING_KING_TAKES_ROOK, CASTLING_O_O };
+
+// How the position reader takes the castling field: the letters KQkq for a king and rook on
+// their home squares, quietly dropping the others; Chess960's fields as well (Shredder-FEN
+// files, X-FEN letters for the outermost rook), refusing a letter that names no rook; or the
+// Chess960 reading exactly when the field names a rook's file.
+enum CastlingRead : std::uint8_t { CASTLING_STANDARD, CASTLING_CHESS960, CASTLING_BY_FIELD };
+
+// One castling right, fixed when the position is set up: where its king and rook stand and
+// go, the squares that must be empty (all between either man and its target, those two men
+// aside) and those the enemy may not attack (the king's square, path and target), in the
+// order they are tested.
+struct CastlingPath {
+    std::uint8_t king, rook, kingTo, rookTo;
+    std::uint8_t emptyCount, safeCount;
+    std::uint8_t mustBeEmpty[8];
+    std::uint8_t mustBeSafe[8];
+};
+
 struct PieceEntry {
     std::uint8_t piece;
     std::uint8_t square;
@@ -108,6 +129,13 @@ struct Board {
     std::uint64_t hashKey;
     std::uint64_t hashKey2;
     std::int32_t material;
+    // By right index (white short, white long, black short, black long; the index of the
+    // bit in castlingRights), and the rights a move keeps when it leaves or lands on each
+    // square. Set up with the position, constant through the game.
+    CastlingPath castlingPaths[4];
+    std::uint8_t castlingKept[128];
+    std::uint8_t chess960;        // the castling field was read the Chess960 way
+    CastlingStyle castlingStyle;  // chosen by the protocol; the position reader leaves it
     std::uint64_t hashHistory[HISTORY_SIZE];
     // By gamePly, as hashHistory: the half-moves since the last capture or pawn move (the
     // FEN's halfmove clock counts for the set-up position). The fifty-move rule reads it.
@@ -131,9 +159,10 @@ int pieceFromLetter(char c);
 void clearBoard(Board* board);
 // The FEN reader for every position a user gives: placement, side to move, castling, the
 // en-passant square (when a pawn that has just passed stands behind it) and the halfmove
-// clock. 1 when the text was accepted; a refused text leaves the Board as it was. The
-// caller computes the keys.
-int setupFen(Board* board, const char* fen);
+// clock, the castling field as `read` says. 1 when the text was accepted; a refused text
+// leaves the Board as it was, and *problem (when given) says why. The caller computes the keys.
+int setupFen(Board* board, const char* fen, CastlingRead read = CASTLING_STANDARD,
+             const char** problem = nullptr);
 // The bench's reader, for its own positions only: placement, side to move and castling,
 // the en-passant square and the clocks ignored, as the bench's node count was taken.
 int setupBenchFen(Board* board, const char* fen);
@@ -144,6 +173,12 @@ int setupBenchFen(Board* board, const char* fen);
 // position, keys and counts are unchanged; gamePly and the history move down.
 void dropOldGamePlies(Board* board);
 
+// The castling right a castling move of the board's game uses.
+inline const CastlingPath& castlingPathOf(const Board* board, const Move* m)
+{
+    return board->castlingPaths[(m->piece > EMPTY) * 2 + ((m->to & 7) < 4)];
+}
+
 void makeMove(Board* board, Move* m);
 void unmakeMove(Board* board, Move* m);
 void makeNullmove(Board* board, Move* m);
@@ -152,5 +187,8 @@ void makeMoveSimple(Board* board, Move* m);
 void unmakeMoveSimple(Board* board, Move* m);
 int isLegalSimple(Board* board, Move* m);
 
-// Coordinate notation with the promotion letter (e2e4, e7e8q); buf holds at least 6 chars.
+// Coordinate notation with the promotion letter (e2e4, e7e8q), castling as the king's move;
+// buf holds at least 6 chars.
 char* moveToString(const Move* m, char* buf);
+// The same with castling written in the board's castlingStyle.
+char* moveToText(const Board* board, const Move* m, char* buf);

@@ -59,8 +59,8 @@ using KeyTable = std::uint64_t[128][16];
 
 // What a move changes in a key of the given table, with the castling rights and the
 // en-passant square it leaves and finds.
-inline std::uint64_t keyChange(const KeyTable& table, const Move* m, int rightsBefore,
-                               int rightsAfter, int epBefore, int epAfter)
+inline std::uint64_t keyChange(const KeyTable& table, const Board* board, const Move* m,
+                               int rightsBefore, int rightsAfter, int epBefore, int epAfter)
 {
     const int from = m->from, to = m->to, piece = m->piece;
     std::uint64_t change = CHASH ^ table[from][piece];
@@ -71,10 +71,9 @@ inline std::uint64_t keyChange(const KeyTable& table, const Move* m, int rightsB
         else change ^= table[to - 16][BLACK_PAWN];
     }
     if (m->flags & FLAG_CASTLE) {
-        if (to == G1) change ^= table[H1][WHITE_ROOK] ^ table[F1][WHITE_ROOK];
-        if (to == C1) change ^= table[A1][WHITE_ROOK] ^ table[D1][WHITE_ROOK];
-        if (to == G8) change ^= table[H8][BLACK_ROOK] ^ table[F8][BLACK_ROOK];
-        if (to == C8) change ^= table[A8][BLACK_ROOK] ^ table[D8][BLACK_ROOK];
+        const CastlingPath& p = castlingPathOf(board, m);
+        const int rook = piece > EMPTY ? BLACK_ROOK : WHITE_ROOK;
+        change ^= table[p.rook][rook] ^ table[p.rookTo][rook];
     }
     if (rightsBefore != rightsAfter)
         change ^= table[CASTLING_ROW][rightsBefore] ^ table[CASTLING_ROW][rightsAfter];
@@ -83,41 +82,27 @@ inline std::uint64_t keyChange(const KeyTable& table, const Move* m, int rightsB
     return change;
 }
 
-// The castling rights a move keeps when it leaves or lands on each square.
-constexpr std::array<std::uint8_t, 128> rightsKept = [] {
-    std::array<std::uint8_t, 128> kept{};
-    kept.fill(0xF);
-    kept[E1] = std::uint8_t(~(CASTLE_WHITE_SHORT | CASTLE_WHITE_LONG) & 0xF);
-    kept[E8] = std::uint8_t(~(CASTLE_BLACK_SHORT | CASTLE_BLACK_LONG) & 0xF);
-    kept[H1] = std::uint8_t(~CASTLE_WHITE_SHORT & 0xF);
-    kept[A1] = std::uint8_t(~CASTLE_WHITE_LONG & 0xF);
-    kept[H8] = std::uint8_t(~CASTLE_BLACK_SHORT & 0xF);
-    kept[A8] = std::uint8_t(~CASTLE_BLACK_LONG & 0xF);
-    return kept;
-}();
-
 }  // namespace
 
 void updateHashKey(Board* board, const Move* m)
 {
     // Applied after the move and again before it is taken back: the change is its own undo.
     const int rights = int(board->castlingRights), ep = board->epSquare;
-    board->hashKey ^= keyChange(randomTable, m, m->oldCastling, rights, m->oldEnPassant, ep);
-    board->hashKey2 ^= keyChange(randomTable2, m, m->oldCastling, rights, m->oldEnPassant, ep);
+    board->hashKey ^= keyChange(randomTable, board, m, m->oldCastling, rights, m->oldEnPassant, ep);
+    board->hashKey2 ^= keyChange(randomTable2, board, m, m->oldCastling, rights, m->oldEnPassant, ep);
     board->hashHistory[board->gamePly] = board->hashKey;
 }
 
 std::uint64_t hashKey2After(const Board* board, const Move* m)
 {
-    // Read from the board before the move: rights can only be held by a king on its home
-    // square, so the squares alone say what is lost.
+    // Read from the board before the move: the squares alone say what rights are lost.
     const int rights = int(board->castlingRights);
-    const int rightsAfter = rights & rightsKept[m->from] & rightsKept[m->to];
+    const int rightsAfter = rights & board->castlingKept[m->from] & board->castlingKept[m->to];
     int epAfter = NO_SQUARE;
     if (m->piece == WHITE_PAWN && m->to - m->from == 32) epAfter = m->from + 16;
     if (m->piece == BLACK_PAWN && m->from - m->to == 32) epAfter = m->from - 16;
     return board->hashKey2
-         ^ keyChange(randomTable2, m, rights, rightsAfter, board->epSquare, epAfter);
+         ^ keyChange(randomTable2, board, m, rights, rightsAfter, board->epSquare, epAfter);
 }
 
 std::uint64_t hashKey2AfterNull(const Board* board)

@@ -102,11 +102,18 @@ bool looksLikeMove(const char* text)
     return squareFromText(text) != NO_SQUARE && squareFromText(text + 2) != NO_SQUARE;
 }
 
-// A new position from FEN text, for the GUI. A refused text changes nothing.
-bool setPosition(Board* board, LoopState* state, const char* fen)
+// The game is Chess960: xboard's "variant fischerandom" until "new".
+bool chess960Game(const Board* board) { return board->castlingStyle == CASTLING_O_O; }
+
+// A new position from FEN text, for the GUI. A refused text changes nothing; in Chess960 the
+// GUI is told why.
+bool setPosition(Board* board, LoopState* state, const char* fen, bool chess960)
 {
-    if (!loadPosition(board, fen)) {
-        reply("tellusererror Illegal position");
+    const char* problem = "";
+    if (!loadPosition(board, fen, chess960 ? CASTLING_CHESS960 : CASTLING_STANDARD, &problem)) {
+        if (chess960) std::printf("tellusererror Illegal position: %s\n", problem);
+        else std::printf("tellusererror Illegal position\n");
+        std::fflush(stdout);
         return false;
     }
     state->bookEnabled = 0;
@@ -144,7 +151,7 @@ void finishEdit(Board* board, LoopState* state)
     }
     std::snprintf(fen + n, sizeof fen - std::size_t(n), " %c KQkq - 0 1",
                   board->sideToMove ? 'b' : 'w');
-    setPosition(board, state, fen);
+    setPosition(board, state, fen, false);
 }
 
 // The white code of an edit-mode letter (either case), EMPTY for "x", else OFF_BOARD.
@@ -269,18 +276,37 @@ void userMove(Board* board, LoopState* state, const char* text)
     opponentMove(board, state, &played, text);
 }
 
+// "variant NAME": standard chess or Chess960, whose castling is written O-O / O-O-O; the
+// book knows standard games only. The position stays until the GUI sets one.
+void selectVariant(Board* board, LoopState* state, const char* name)
+{
+    char word[LINE_SIZE] = "";
+    std::sscanf(name, "%255s", word);
+    if (!std::strcmp(word, "fischerandom")) {
+        board->castlingStyle = CASTLING_O_O;
+        state->bookEnabled = 0;
+    } else if (!std::strcmp(word, "normal")) {
+        board->castlingStyle = CASTLING_KING_MOVE;
+    } else {
+        std::printf("Error (unsupported variant): %s\n", word);
+        std::fflush(stdout);
+    }
+}
+
 // The move the engine plays is always one of the generator's own records: a result of
 // the search that names no legal move is replaced by the first legal move.
 const Move* legalChoice(const Move* choice, const Move* moves, int count)
 {
     for (int i = 0; i < count; ++i) {
         const Move* m = &moves[i];
-        if (m->from == choice->from && m->to == choice->to
+        if (m->from == choice->from && m->to == choice->to && m->flags == choice->flags
             && (!(m->flags & FLAG_PROMOTION) || m->promotion == choice->promotion))
             return m;
     }
     return &moves[0];
 }
+
+const Board* analysisBoard;  // the position under analysis, which says how castling is written
 
 // The answer to "." in analysis: centiseconds and nodes so far, the depth, the root moves
 // still to search at that depth and their number, and the move being searched.
@@ -291,7 +317,7 @@ void reportProgress()
                 static_cast<long long>(globalNodes + helperNodes()), p.depth,
                 p.moveCount - p.moveNumber, p.moveCount);
     char text[8];
-    if (p.move.from != NO_SQUARE) std::printf(" %s", moveToString(&p.move, text));
+    if (p.move.from != NO_SQUARE) std::printf(" %s", moveToText(analysisBoard, &p.move, text));
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -334,6 +360,7 @@ bool handleQuietCommand(LoopState* state, const char* line)
         reply("\nfeature done=0");
         std::printf("feature setboard=1 time=1 analyze=1 ping=1 memory=1 smp=1 myname=\"%s\"\n",
                     ENGINE_NAME);
+        reply("feature variants=\"normal,fischerandom\"");
         reply("feature done=1");
     } else if (!std::strncmp(line, "st ", 3)) {
         if (readSeconds(line + 3, &number)) setTimePerMove(state, number);
@@ -350,7 +377,8 @@ bool handleQuietCommand(LoopState* state, const char* line)
 bool changesAnalysis(const char* line)
 {
     static constexpr const char* words[] = {"usermove", "undo", "remove", "new",  "setboard",
-                                            "edit",     "exit", "quit",   "memory", "cores"};
+                                            "edit",     "exit", "quit",   "memory", "cores",
+                                            "variant"};
     if (looksLikeMove(line)) return true;
     for (const char* word : words)
         if (argumentOf(line, word)) return true;
@@ -390,6 +418,7 @@ int analyze(Board* board, LoopState* state)
         const SearchLimits limits = {0, 0, depth, false, printThinking, 0, 0, 1};
         Move best = NO_MOVE;
         analysisState = state;
+        analysisBoard = board;
         searchPoll = pollAnalysis;
         parallelSearch(board, &best, &limits);
         searchPoll = nullptr;
@@ -416,9 +445,9 @@ void playGameMove(Board* board, const Move* move)
     setInCheck(board);
 }
 
-int loadPosition(Board* board, const char* fen)
+int loadPosition(Board* board, const char* fen, CastlingRead read, const char** problem)
 {
-    if (!setupFen(board, fen)) return 0;
+    if (!setupFen(board, fen, read, problem)) return 0;
     getHashkey(board);
     board->ply = 0;
     return 1;
@@ -444,6 +473,23 @@ void initLoopState(LoopState* state, int bookOpen)
 int inputMoveLegal(Board* board, const char* text, Move* move)
 {
     if (!text) return 0;
+    Move moves[MAX_MOVES];
+    // O-O and O-O-O (or with zeros), as xboard writes castling in Chess960.
+    if (board->castlingStyle == CASTLING_O_O && (text[0] == 'O' || text[0] == '0')) {
+        const char o = text[0];
+        const char oo[] = {o, '-', o, 0}, ooo[] = {o, '-', o, '-', o, 0};
+        const bool isLong = !std::strncmp(text, ooo, 5);
+        if (!isLong && (std::strncmp(text, oo, 3) || text[3] == '-')) return 0;
+        const int count = generateMoves(board, moves, 1);
+        for (int i = 0; i < count; ++i) {
+            const Move* m = &moves[i];
+            if ((m->flags & FLAG_CASTLE) && ((m->to & 7) < 4) == isLong) {
+                *move = *m;
+                return 1;
+            }
+        }
+        return 0;
+    }
     int length = 0;
     while (length < 5 && text[length]) ++length;
     if (length < 4) return 0;
@@ -458,16 +504,24 @@ int inputMoveLegal(Board* board, const char* text, Move* move)
             if (letter == letters[i]) wanted = (board->sideToMove ? BLACK_PAWN : WHITE_PAWN) + i;
     }
 
-    Move moves[MAX_MOVES];
+    // In Chess960 castling is written as the king taking its own rook; the king's own move
+    // is understood too when no other move has those squares.
+    const bool kingTakesRook = board->castlingStyle != CASTLING_KING_MOVE;
+    const Move* kingMoveCastling = nullptr;
     const int count = generateMoves(board, moves, 1);
     for (int i = 0; i < count; ++i) {
         const Move* m = &moves[i];
-        if (m->from == from && m->to == to && (!(m->flags & FLAG_PROMOTION) || m->promotion == wanted)) {
+        const bool castling = m->flags & FLAG_CASTLE;
+        const int target = kingTakesRook && castling ? castlingPathOf(board, m).rook : m->to;
+        if (m->from == from && target == to && (!(m->flags & FLAG_PROMOTION) || m->promotion == wanted)) {
             *move = *m;
             return 1;
         }
+        if (kingTakesRook && castling && m->from == from && m->to == to) kingMoveCastling = m;
     }
-    return 0;
+    if (!kingMoveCastling) return 0;
+    *move = *kingMoveCastling;
+    return 1;
 }
 
 int checkGameDraw(const Board* board)
@@ -527,7 +581,7 @@ void engineTurn(Board* board, LoopState* state)
 
     playGameMove(board, &state->move);
     char text[8];
-    std::printf("move %s\n", moveToString(&state->move, text));
+    std::printf("move %s\n", moveToText(board, &state->move, text));
     std::fflush(stdout);
     waitForHelpers();  // they were told to stop as the search ended; the move went out first
     if (checkGameEnd(board, state->moves)) return;
@@ -559,7 +613,8 @@ int handleOneLine(Board* board, LoopState* state, const char* line)
     std::int64_t number = 0;
     const char* arg = nullptr;
     if (!std::strcmp(line, "new\n")) {
-        setPosition(board, state, initialPosition);
+        board->castlingStyle = CASTLING_KING_MOVE;
+        setPosition(board, state, initialPosition, false);
         state->bookEnabled = 1;
         state->forceMode = 0;
         state->depthLimit = 0;
@@ -568,7 +623,7 @@ int handleOneLine(Board* board, LoopState* state, const char* line)
         return 0;
     } else if (!std::strncmp(line, "setboard", 8)) {
         state->bookEnabled = 0;  // a refused position too
-        setPosition(board, state, length > 9 ? line + 9 : "");
+        setPosition(board, state, length > 9 ? line + 9 : "", chess960Game(board));
     } else if (!std::strcmp(line, "undo\n")) {
         undoGameMove(board);
     } else if (!std::strcmp(line, "remove\n")) {  // the GUI takes back a move of each side
@@ -577,6 +632,8 @@ int handleOneLine(Board* board, LoopState* state, const char* line)
     } else if (!std::strcmp(line, "go\n")) {
         state->forceMode = 0;
         engineTurn(board, state);
+    } else if (!std::strncmp(line, "variant ", 8)) {
+        selectVariant(board, state, line + 8);
     } else if (!std::strcmp(line, "edit\n")) {
         startEdit(board, state);
     } else if ((arg = argumentOf(line, "usermove"))) {
@@ -626,8 +683,8 @@ void xboardLoop(Board* board)
 #endif
     // Clients that take the first done=1 as the end of the features (python-chess) find here
     // all they need.
-    std::printf("feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1 myname=\"%s\"\n",
-                ENGINE_NAME);
+    std::printf("feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1 "
+                "variants=\"normal,fischerandom\" myname=\"%s\"\n", ENGINE_NAME);
     std::fflush(stdout);
     reply("feature done=1");
 

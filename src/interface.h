@@ -48,12 +48,17 @@ void xboardLoop(Board* board);
 // The engine's turn: a book move or a searched one, played, announced, the game-end test.
 void engineTurn(Board* board, LoopState* state);
 
-// 1 and the legal move the text names (e2e4, e7e8q; the letter in either case), else 0
-// with *move untouched. The Board is left as it was.
+// 1 and the legal move the text names (e2e4, e7e8q; the letter in either case; castling as
+// the board's castlingStyle writes it, O-O also with zeros, and in Chess960 as the king's
+// move where no other move has its squares), else 0 with *move untouched. The Board is left
+// as it was.
 int inputMoveLegal(Board* board, const char* text, Move* move);
 
-// A new game from FEN text (the full reader), with the keys computed from scratch. 1 when accepted; a refused text leaves the Board as it was.
-int loadPosition(Board* board, const char* fen);
+// A new game from FEN text, with the keys computed from scratch and the en-passant field
+// read, the castling field as `read` says. 1 when accepted; a refused text leaves the Board
+// as it was, and *problem (when given) says why.
+int loadPosition(Board* board, const char* fen, CastlingRead read = CASTLING_STANDARD,
+                 const char** problem = nullptr);
 // Plays a move of the game from its gameMoves entry, which keeps the undo information
 // "undo" needs. The caller checks that the entry exists (gamePly < MAX_GAME_PLY).
 void playGameMove(Board* board, const Move* move);

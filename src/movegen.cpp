@@ -69,9 +69,6 @@ inline int addMove(Board* board, Move* m, int from, int to, const LegalFilter& f
             m[1 + i].promotion = under[i];
         }
         return 4;
-    } else if ((from == E1 && (to == G1 || to == C1) && piece == WHITE_KING)
-               || (from == E8 && (to == G8 || to == C8) && piece == BLACK_KING)) {
-        m->flags |= FLAG_CASTLE;
     }
     return rejected(board, m, filter) ? 0 : 1;
 }
@@ -101,7 +98,6 @@ struct WhiteSide {
     static constexpr const Jumps* knightJumps = &knightJumpsWhite;
     static constexpr const Jumps* kingSteps = &kingStepsWhite;
     static constexpr std::uint32_t shortRight = CASTLE_WHITE_SHORT, longRight = CASTLE_WHITE_LONG;
-    static constexpr int bSq = B1, cSq = C1, dSq = D1, fSq = F1, gSq = G1;
     // a target that is empty or holds an enemy man (off-board squares are tested first)
     static constexpr bool open(int code) { return code > WHITE_KING; }
     static constexpr bool enemy(int code) { return code > EMPTY; }
@@ -118,29 +114,45 @@ struct BlackSide {
     static constexpr const Jumps* knightJumps = &knightJumpsBlack;
     static constexpr const Jumps* kingSteps = &kingStepsBlack;
     static constexpr std::uint32_t shortRight = CASTLE_BLACK_SHORT, longRight = CASTLE_BLACK_LONG;
-    static constexpr int bSq = B8, cSq = C8, dSq = D8, fSq = F8, gSq = G8;
     static constexpr bool open(int code) { return code <= EMPTY; }
     static constexpr bool enemy(int code) { return code > OFF_BOARD && code < EMPTY; }
 };
 
-// Castling moves, short first: the king's first moves in generation order.
-template <typename S>
-Move* addCastlings(Board* board, Move* out, int from, const LegalFilter& filter)
+// Whether the right's squares are empty and its king's squares unattacked. The rook is
+// lifted for the attack tests: in Chess960 it may stand between an enemy slider and the
+// king's path (it never does in standard chess).
+inline bool castlingIsOpen(Board* board, const CastlingPath& p, int enemySide)
 {
-    const std::uint8_t* squares = board->squares;
-    const int kingSq = board->kingSquare[S::side];
-    const int enemySide = S::side ^ 1;
-    if ((board->castlingRights & S::shortRight) && squares[S::fSq] == EMPTY
-        && squares[S::gSq] == EMPTY && !isAttackedSimple(board, kingSq, enemySide)
-        && !isAttackedSimple(board, S::fSq, enemySide)
-        && !isAttackedSimple(board, S::gSq, enemySide))
-        out += addMove(board, out, from, S::gSq, filter);
-    if ((board->castlingRights & S::longRight) && squares[S::bSq] == EMPTY
-        && squares[S::cSq] == EMPTY && squares[S::dSq] == EMPTY
-        && !isAttackedSimple(board, kingSq, enemySide)
-        && !isAttackedSimple(board, S::dSq, enemySide)
-        && !isAttackedSimple(board, S::cSq, enemySide))
-        out += addMove(board, out, from, S::cSq, filter);
+    std::uint8_t* squares = board->squares;
+    for (int i = 0; i < p.emptyCount; ++i)
+        if (squares[p.mustBeEmpty[i]] != EMPTY) return false;
+    const std::uint8_t rook = squares[p.rook];
+    squares[p.rook] = EMPTY;
+    bool safe = true;
+    for (int i = 0; i < p.safeCount && safe; ++i)
+        safe = !isAttackedSimple(board, p.mustBeSafe[i], enemySide);
+    squares[p.rook] = rook;
+    return safe;
+}
+
+// Castling moves, short first: the king's first moves in generation order. A castling is
+// written as the king's move to its target, which may be its own square or the rook's.
+template <typename S>
+Move* addCastlings(Board* board, Move* out, const LegalFilter& filter)
+{
+    if (!(board->castlingRights & (S::shortRight | S::longRight))) return out;
+    for (int wing = 0; wing < 2; ++wing) {
+        if (!(board->castlingRights & (wing ? S::longRight : S::shortRight))) continue;
+        const CastlingPath& p = board->castlingPaths[S::side * 2 + wing];
+        if (!castlingIsOpen(board, p, S::side ^ 1)) continue;
+        out->from = p.king;
+        out->to = p.kingTo;
+        out->flags = FLAG_MOVE | FLAG_CASTLE;
+        out->captured = EMPTY;
+        out->promotion = EMPTY;
+        out->piece = S::king;
+        if (!rejected(board, out, filter)) ++out;
+    }
     return out;
 }
 
@@ -194,7 +206,7 @@ int generateAll(Board* board, Move* moves, const LegalFilter& filter)
             for (int t : {from + S::captureFirst, from + S::captureSecond})
                 if (t == board->epSquare) out += addMove(board, out, from, t, filter);
         } else if (code == S::king) {
-            out = addCastlings<S>(board, out, from, filter);
+            out = addCastlings<S>(board, out, filter);
             jump(from, code, S::kingSteps);
         }
     }
@@ -350,7 +362,7 @@ int generateChecks(Board* board, Move* moves)
             if (onBoard(one) && squares[one] == EMPTY) push(one);
         } else if (code == S::king) {
             Move* first = out;
-            out = addCastlings<S>(board, out, from, none);
+            out = addCastlings<S>(board, out, none);
             keepChecks(first);
             jump(S::kingSteps, KING_STEP);
         }

@@ -912,7 +912,7 @@ void printThinking(const IterationInfo* info)
     char text[8];
     const PvLine* line = info->line;
     for (std::uint32_t i = 0; i < line->length && i < MAX_PLY; ++i)
-        std::printf("%s ", moveToString(&line->moves[i], text));
+        std::printf("%s ", moveToText(info->board, &line->moves[i], text));
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -988,7 +988,7 @@ int searchLines(Board* board, const SearchLimits* limits, int lines, std::int64_
     auto report = [&](int depth, const PvSlot* slot, int rank) {
         if (!limits->report) return;
         const IterationInfo info = {depth, int(board->maxPly), slot->score, slot->alpha, slot->beta,
-                                    timer() - start, allNodes(), &slot->line, rank};
+                                    timer() - start, allNodes(), &slot->line, rank, board};
         limits->report(&info);
     };
     for (int depth = 1; depth <= maxDepth; ++depth) {
@@ -1133,7 +1133,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             elapsed = now - driverClock.start;
             if (limits->report) {
                 const IterationInfo info = {depth, int(board->maxPly), score, alpha, beta,
-                                            now - start, allNodes(), &current, 0};
+                                            now - start, allNodes(), &current, 0, board};
                 limits->report(&info);
             }
             lastSearchScore = score;

@@ -40,6 +40,7 @@ struct IterationInfo {
     std::int64_t nodes;
     const PvLine* line;
     int multiPv;  // the line's rank, 1 for the best, when several are searched; else 0
+    const Board* board;  // the root, which says how castling is written
 };
 using IterationReporter = void (*)(const IterationInfo* info);
 

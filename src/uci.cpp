@@ -41,6 +41,7 @@ struct UciOptions {
     bool analyseMode;
     int multiPv;
     char bookFile[256];
+    bool chess960;  // UCI_Chess960: castling as the king taking its own rook, FENs of Chess960
 };
 
 // What "go" asked for; times by colour, in milliseconds.
@@ -176,6 +177,12 @@ void printOptions()
                 static_cast<long long>(OVERHEAD_DEFAULT_MS), static_cast<long long>(OVERHEAD_MAX_MS));
     std::printf("option name MultiPV type spin default 1 min 1 max %d\n", MAX_MULTI_PV);
     std::printf("option name UCI_AnalyseMode type check default false\n");
+    std::printf("option name UCI_Chess960 type check default false\n");
+}
+
+CastlingStyle castlingStyle()
+{
+    return session.options.chess960 ? CASTLING_KING_TAKES_ROOK : CASTLING_KING_MOVE;
 }
 
 // The table for a size in MiB: the largest power of two of buckets that fits it.
@@ -237,6 +244,9 @@ void setOption(const Tokens* t)
         std::snprintf(o->bookFile, sizeof o->bookFile, "%s", value);
         if (!openBook(o->bookFile)) std::printf("info string no book: %s\n", o->bookFile);
         std::fflush(stdout);
+    } else if (sameText(name, "UCI_Chess960")) {
+        readCheck(value, &o->chess960);
+        session.board->castlingStyle = castlingStyle();
     } else if (sameText(name, "Move Overhead")) {
         if (readInteger(value, &number)) o->moveOverhead = std::clamp<std::int64_t>(number, 0, OVERHEAD_MAX_MS);
     } else if (sameText(name, "MultiPV")) {
@@ -263,24 +273,28 @@ bool readMove(Board* board, const char* text, Move* move)
 void setPositionCommand(const Tokens* t)
 {
     Board* board = session.scratch;
+    board->castlingStyle = castlingStyle();
+    const CastlingRead castlingRead = session.options.chess960 ? CASTLING_CHESS960 : CASTLING_STANDARD;
     int i = 1;
     bool fromStart = false, read = false;
     char fen[256] = "";
+    const char* problem = "";
     if (i < t->count && !std::strcmp(t->at[i], "startpos")) {
-        read = loadPosition(board, initialPosition);
+        read = loadPosition(board, initialPosition, castlingRead);
         fromStart = true;
         ++i;
     } else if (i < t->count && !std::strcmp(t->at[i], "fen")) {
         int fields = 0;
         for (++i; i < t->count && std::strcmp(t->at[i], "moves"); ++i)
             if (fields++ < 6) appendWord(fen, sizeof fen, t->at[i]);
-        read = loadPosition(board, fen);
+        read = loadPosition(board, fen, castlingRead, &problem);
     } else if (i < t->count) {
         std::snprintf(fen, sizeof fen, "%s", t->at[i]);
     }
     if (!read) {
         session.hasPosition = false;
-        std::printf("info string illegal position: %s\n", fen);
+        if (*problem) std::printf("info string illegal position: %s (%s)\n", fen, problem);
+        else std::printf("info string illegal position: %s\n", fen);
         std::fflush(stdout);
         return;
     }
@@ -334,7 +348,7 @@ void reportIteration(const IterationInfo* info)
     std::printf(" hashfull %d pv", hashFullPermille());
     char text[8];
     for (std::uint32_t i = 0; i < info->line->length && i < MAX_PLY; ++i)
-        std::printf(" %s", moveToString(&info->line->moves[i], text));
+        std::printf(" %s", moveToText(info->board, &info->line->moves[i], text));
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -352,7 +366,7 @@ void reportRootMove(const Move* move, int number)
     if (now - searchStartMs < CURRMOVE_AFTER_MS || now - lastCurrMoveMs < CURRMOVE_EVERY_MS) return;
     lastCurrMoveMs = now;
     char text[8];
-    std::printf("info currmove %s currmovenumber %d\n", moveToString(move, text), number);
+    std::printf("info currmove %s currmovenumber %d\n", moveToText(session.board, move, text), number);
     std::fflush(stdout);
 }
 
@@ -487,7 +501,7 @@ bool probeBook(const GoCommand* g, Move* move)
     // search.
     const bool game = (g->hasClock || g->movetime) && !g->infinite && !g->ponder && !g->depth
                    && !g->nodes && !g->mate && !g->searchMovesGiven;
-    if (!game || u->options.multiPv > 1 || u->options.analyseMode || !u->options.ownBook
+    if (!game || u->options.multiPv > 1 || u->options.analyseMode || u->options.chess960 || !u->options.ownBook
         || !u->bookEnabled || !u->fromStart)
         return false;
     std::srand(unsigned(std::time(nullptr)));
@@ -511,7 +525,7 @@ Move ponderMove(Board* board, const Move* best)
     Move reply = NO_MOVE;
     for (int i = 0; i < count; ++i)
         if (moves[i].from == second.from && moves[i].to == second.to
-            && moves[i].promotion == second.promotion)
+            && moves[i].flags == second.flags && moves[i].promotion == second.promotion)
             reply = moves[i];
     updateHashKey(board, &made);
     unmakeMove(board, &made);
@@ -573,7 +587,7 @@ void goCommand(const Tokens* t)
         send(board->inCheck ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
     } else if (probeBook(&g, &best)) {
         char text[8];
-        std::printf("info string book move %s\n", moveToString(&best, text));
+        std::printf("info string book move %s\n", moveToText(board, &best, text));
     } else {
         runSearch(&g, &best);
         searched = true;
@@ -594,9 +608,10 @@ void goCommand(const Tokens* t)
     } else {
         const Move answer = searched ? ponderMove(board, &best) : NO_MOVE;
         if (answer.from != NO_SQUARE)
-            std::printf("bestmove %s ponder %s\n", moveToString(&best, text), moveToString(&answer, reply));
+            std::printf("bestmove %s ponder %s\n", moveToText(board, &best, text),
+                        moveToText(board, &answer, reply));
         else
-            std::printf("bestmove %s\n", moveToString(&best, text));
+            std::printf("bestmove %s\n", moveToText(board, &best, text));
         std::fflush(stdout);
     }
     // The helpers were told to stop when the main search ended; the move goes out first.
@@ -684,9 +699,10 @@ void uciLoop()
     u->deferred.clear();
     u->search = {};
     u->hasPosition = true;
-    u->options = {HASH_DEFAULT_MIB, OVERHEAD_DEFAULT_MS, false, true, false, 1, ""};
+    u->options = {HASH_DEFAULT_MIB, OVERHEAD_DEFAULT_MS, false, true, false, 1, "", false};
     std::snprintf(u->options.bookFile, sizeof u->options.bookFile, "%s", BOOK_FILE_NAME + 2);
     u->fromStart = true;
+    u->board->castlingStyle = castlingStyle();
     loadPosition(u->board, initialPosition);
     newGame();
     sendIdentity();

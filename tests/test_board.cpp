@@ -71,6 +71,52 @@ TEST(SetupFen, RefusedTextLeavesBoardUntouched)
     EXPECT_EQ(setupFen(b.get(), "4k3/8/8/8/8/8/8/4R1K1 b - - 0 1"), 1);
 }
 
+// Chess960 castling fields: Shredder-FEN files and X-FEN letters (the outermost rook, a file
+// for another) name the same rooks; the standard reading takes KQkq only.
+TEST(SetupFen, Chess960CastlingFields)
+{
+    const char* start960 = "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w ";
+    struct Case { std::string fen; CastlingRead read; unsigned rights; int chess960; std::vector<int> rooks; };
+    const Case read[] = {
+        {std::string(start960) + "HFhf - 2 9", CASTLING_BY_FIELD, 15, 1, {H1, F1, H8, F8}},
+        {std::string(start960) + "KQkq - 2 9", CASTLING_CHESS960, 15, 1, {H1, F1, H8, F8}},
+        {std::string(start960) + "HFhf - 2 9", CASTLING_STANDARD, 0, 0, {}},
+        {"4k3/8/8/8/8/8/8/R1R1K3 w Q - 0 1", CASTLING_CHESS960, 2, 1, {-1, A1}},
+        {"4k3/8/8/8/8/8/8/R1R1K3 w C - 0 1", CASTLING_CHESS960, 2, 1, {-1, C1}},
+        {"1r3kr1/8/8/8/8/8/8/1R3KR1 b GBgb - 0 1", CASTLING_BY_FIELD, 15, 1, {G1, B1, G8, B8}},
+        {initialPosition, CASTLING_BY_FIELD, 15, 0, {H1, A1, H8, A8}},
+    };
+    initZobrist();
+    for (const auto& c : read) {
+        BoardPtr b(newBoard());
+        ASSERT_EQ(setupFen(b.get(), c.fen.c_str(), c.read), 1) << c.fen;
+        EXPECT_EQ(b->castlingRights, c.rights) << c.fen;
+        EXPECT_EQ(b->chess960, c.chess960) << c.fen;
+        for (std::size_t right = 0; right < c.rooks.size(); ++right)
+            EXPECT_TRUE(c.rooks[right] < 0 || b->castlingPaths[right].rook == c.rooks[right]) << c.fen;
+    }
+
+    // Letters naming no rook are refused, the board untouched.
+    const char* refused[] = {
+        "1k6/8/8/8/8/8/8/1K5R w Q - 0 1",          // no rook on the long wing
+        "rk6/8/8/8/8/8/8/RK6 w B - 0 1",           // the king's own file
+        "4k3/8/8/8/8/8/8/R3K2R w D - 0 1",         // nothing on d1
+        "4k3/8/8/8/8/8/4K3/R6R w A - 0 1",         // the king off its first rank
+        "4k3/8/8/8/8/8/8/R1R1K3 w AC - 0 1",       // two rooks on one wing
+        "4k3/8/8/8/8/8/8/R3K2R w KX - 0 1",        // not a castling letter
+        "4k3/8/8/8/8/8/8/R3K2r w H - 0 1",         // the rook on h1 is black
+    };
+    BoardPtr b = boardFromFen(initialPosition);
+    std::vector<unsigned char> before(sizeof(Board));
+    std::memcpy(before.data(), b.get(), sizeof(Board));
+    for (const char* fen : refused) {
+        const char* problem = nullptr;
+        EXPECT_EQ(setupFen(b.get(), fen, CASTLING_CHESS960, &problem), 0) << fen;
+        EXPECT_TRUE(problem && std::strstr(problem, "castl")) << fen;
+        EXPECT_EQ(std::memcmp(before.data(), b.get(), sizeof(Board)), 0) << fen;
+    }
+}
+
 TEST(SetupFen, CrowdedPositionsFitTheMoveList)
 {
     // The record position for legal moves, and fifteen queens: the most men a side may have.

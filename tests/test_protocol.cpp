@@ -39,12 +39,12 @@ std::vector<Lines> run(const std::vector<std::string>& chunks, const std::string
 
     const Lines greeting = {
         "feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1 "
-        "myname=\"Quillmaren v0.1g\"",
+        "variants=\"normal,fischerandom\" myname=\"Quillmaren v0.1g\"",
         "feature done=1"};
     const Lines reply = {
         "", "feature done=0",
         "feature setboard=1 time=1 analyze=1 ping=1 memory=1 smp=1 myname=\"Quillmaren v0.1g\"",
-        "feature done=1"};
+        "feature variants=\"normal,fischerandom\"", "feature done=1"};
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + std::min<std::size_t>(2, lines.size())),
               greeting);
     std::vector<Lines> out(1);
@@ -53,9 +53,10 @@ std::vector<Lines> run(const std::vector<std::string>& chunks, const std::string
             out.back().push_back(lines[i]);
             continue;
         }
-        EXPECT_EQ(Lines(lines.begin() + i, lines.begin() + std::min(i + 4, lines.size())), reply);
+        EXPECT_EQ(Lines(lines.begin() + i, lines.begin() + std::min(i + reply.size(), lines.size())),
+                  reply);
         out.emplace_back();
-        i += 3;
+        i += reply.size() - 1;
     }
     out.resize(chunks.size() + 1);
     return out;
@@ -314,4 +315,33 @@ TEST(Protocol, AnalysisFollowsThePositionAnswersProgressAndNeverMoves)
     EXPECT_EQ(replies(out[5]), (Lines{"pong 2", "Error (not analyzing): exit"}));
     // Out of analysis a new game is played again, from the book.
     EXPECT_EQ(out[7], (Lines{"0 0 0 0 e7e5 (Book)", "move e7e5"}));
+}
+
+TEST(Protocol, FischerandomCastlesAsOO)
+{
+    // The engine's castlings mate, both colours, the king beside its rook or on its target
+    // already; then the opponent's, long and short.
+    const std::string castles = "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1";
+    const std::vector<Lines> out = run(
+        {"new\nvariant fischerandom\ntime 100\nsetboard 8/8/4QB2/8/8/3k4/8/RK6 w A - 0 1\ngo\n",
+         "setboard rk6/8/3K4/8/8/4qb2/8/8 b a - 0 1\ngo\n",
+         "setboard 8/8/2N2k2/8/6Q1/8/8/6KR w K\ngo\n",  // the line ends with the field
+         "force\nsetboard " + castles + "\nO-O-O\nO-O\ngo\n",
+         "setboard 1k6/8/8/8/8/8/8/1K5R w Q - 0 1\nvariant crazyhouse\ngo\n",
+         "new\nforce\nsetboard r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1\nO-O\ne1g1\ngo\n"});
+    EXPECT_EQ(searched(out[0], "1-0 {White mates}"), "O-O-O");
+    EXPECT_EQ(searched(out[1], "0-1 {Black mates}"), "O-O-O");
+    EXPECT_EQ(searched(out[2], "1-0 {White mates}"), "O-O");
+    initZobrist();
+    BoardPtr board(newBoard());
+    ASSERT_EQ(setupFen(board.get(), castles.c_str(), CASTLING_BY_FIELD), 1);
+    EXPECT_TRUE(play(board.get(), "e1c1 e8g8 " + searched(out[3])));
+    // A letter naming no rook, a variant unknown: refused, the game goes on from the last
+    // position.
+    EXPECT_EQ(Lines(out[4].begin(), out[4].begin() + 2),
+              (Lines{"tellusererror Illegal position: castling letter names no rook",
+                     "Error (unsupported variant): crazyhouse"}));
+    ASSERT_TRUE(play(board.get(), searched(Lines(out[4].begin() + 2, out[4].end()))));
+    // "new" is standard chess again: O-O is no move, the king's move is.
+    EXPECT_TRUE(legal("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", {"e1g1", searched(out[5])}));
 }

@@ -47,6 +47,10 @@ const ToolCase toolCases[] = {
     {"perft '4k3/8/8/K2pP2r/8/8/8/8 w - d6 0 2' 3", 0, {SPEED + "nodes 640\n"}},     // e5d6 bares the king
     {"perft '8/8/8/8/k2Pp2Q/8/8/3K4 b - d3 0 1' 3", 0, {SPEED + "nodes 863\n"}},
     {"divide 'rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3' 1", 0, {"e5f6: 1\n", "nodes 31\n"}},
+    // Rooks' files in the castling field: Chess960, castling written as the king taking its
+    // rook (after which black has 24 moves, as python-chess counts).
+    {"divide 'rk4r1/8/8/8/8/8/8/RK4R1 w GAga - 0 1' 2", 0, {"b1a1: 24\n", SPEED + "nodes 442\n"}},
+    {"perft '1k6/8/8/8/8/8/8/1K5R w A - 0 1' 2", 2},  // no rook on a1
     {"perft 'not a fen' 3", 2}, {"perft " + KINGS + " 0", 2}, {"perft " + KINGS + " x", 2},
     {"perft", 2}, {"divide '8/8/8/8/8/8/8/8 w - - 0 1' 2", 2}, {"nonsense", 2},
     {"--help", 0, {"usage: quillmaren-tool", "\n"}},

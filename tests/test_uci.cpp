@@ -432,3 +432,40 @@ TEST(Uci, SearchesStoppedByTheirNodeLimitPrintOnlyLegalLines)
             }
     EXPECT_GT(checked, 100);
 }
+
+TEST(Uci, Chess960CastlesAsTheKingTakingItsRook)
+{
+    initZobrist();
+    Engine e;
+    e.send("uci");
+    EXPECT_NE(e.until("uciok").find("option name UCI_Chess960 type check default false\n"), std::string::npos);
+    // Off, a Chess960 field grants nothing: the castling that mates (python-chess finds no
+    // other mate in one) is not there.
+    const std::string mate = "8/8/2N2k2/8/6Q1/8/8/6KR w H - 0 1";
+    e.send("position fen " + mate + "\ngo depth 2");
+    EXPECT_EQ(e.until("bestmove").find("score mate 1 "), std::string::npos);
+
+    // On: the king already on its target, the rook alone moves; black alike with an X-FEN.
+    e.send("setoption name UCI_Chess960 value true\nposition fen " + mate + "\ngo depth 2");
+    EXPECT_EQ(field(e.until("bestmove"), "bestmove"), "g1h1");
+    e.send("position fen 6kr/8/8/6q1/8/2n2K2/8/8 b k - 0 1\ngo depth 2");
+    EXPECT_EQ(field(e.until("bestmove"), "bestmove"), "g8h8");
+    // Castling read: the king beside its rook castles long and mates.
+    e.send("position fen 8/8/4QB2/8/8/3k4/8/RK6 w A - 0 1 moves b1a1\ngo depth 2");
+    EXPECT_EQ(e.until("bestmove"), "info depth 0 score mate 0\nbestmove (none)\n");
+    // A letter that names no rook: refused with a reason, and no position is left to answer for.
+    e.send("position fen 1k6/8/8/8/8/8/8/1K5R w Q - 0 1\ngo depth 2");
+    const std::string refused = e.until("bestmove");
+    EXPECT_EQ(refused.rfind("info string illegal position: 1k6/8/8/8/8/8/8/1K5R w Q - 0 1 "
+                            "(castling letter names no rook)\n", 0), 0u) << refused;
+    EXPECT_EQ(field(refused, "bestmove"), "(none)");
+    // The standard start stays, castles the Chess960 way (or as the king's move, which no
+    // other move has), and gets no book move.
+    const std::string moves = "g1f3 g8f6 g2g3 g7g6 f1g2 f8g7 e1h1 e8g8";
+    e.send("position startpos moves " + moves + "\ngo depth 3");
+    const std::string out = e.until("bestmove");
+    BoardPtr board = boardFromFen(initialPosition);
+    ASSERT_TRUE(play(board.get(), "g1f3 g8f6 g2g3 g7g6 f1g2 f8g7 e1g1 e8g8"));
+    EXPECT_NE(legalMove(board.get(), field(out, "bestmove")).from, NO_SQUARE) << out;
+    EXPECT_EQ(out.find("book"), std::string::npos);
+}

@@ -57,7 +57,7 @@ int toolDivide(int argc, char** argv)
         const std::uint64_t nodes = depth == 1 ? 1 : leaves(board.get(), depth - 1);
         unmakeMove(board.get(), &moves[i]);
         total += nodes;
-        std::printf("%s: %llu\n", moveToString(&moves[i], text), static_cast<unsigned long long>(nodes));
+        std::printf("%s: %llu\n", moveToText(board.get(), &moves[i], text), static_cast<unsigned long long>(nodes));
     }
     printSpeed(total, timer() - start);
     std::printf("nodes %llu\n", static_cast<unsigned long long>(total));

@@ -1,5 +1,5 @@
-// libFuzzer target: any text given to the position reader. Every accepted position is walked
-// two plies deep with the board checked after each make and unmake, evaluated, and every
+// libFuzzer target: any text given to the position reader, read as standard chess and as
+// Chess960. Every accepted position is walked two plies deep with the board checked after each make and unmake, evaluated, and every
 // legal move valued by the exchange search, which must hand the board back unchanged.
 #include <cstdint>
 #include <cstdlib>
@@ -56,12 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return b;
     }();
     const std::string text(reinterpret_cast<const char*>(data), size);
-    if (!setupFen(board, text.c_str())) {
+    for (const CastlingRead read : {CASTLING_STANDARD, CASTLING_CHESS960}) {
+        if (!setupFen(board, text.c_str(), read)) {
+            require(boardIsOk(board));
+            continue;
+        }
         require(boardIsOk(board));
-        return 0;
+        getHashkey(board);
+        walk(board, 1);
     }
-    require(boardIsOk(board));
-    getHashkey(board);
-    walk(board, 1);
     return 0;
 }
