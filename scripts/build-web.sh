@@ -18,7 +18,7 @@ for f in src/*.cpp; do
 done
 sources+=(web/engine/input_web.cpp)
 
-common=(-std=c++20 -O3 -fno-exceptions -DNDEBUG -Isrc
+common=(-std=c++20 -O3 -fno-exceptions -DNDEBUG -Isrc -Wno-pthreads-mem-growth
   -sMODULARIZE=1 -sINVOKE_RUN=0 -sENVIRONMENT=web,worker,node
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sMAXIMUM_MEMORY=2GB -sTOTAL_STACK=8MB
   -sEXPORTED_RUNTIME_METHODS=callMain,ccall -sEXIT_RUNTIME=1
@@ -37,5 +37,5 @@ wait %2
 cp web/quillmaren/*.js web/quillmaren/*.mjs web/quillmaren/package.json "$out/engine/"
 
 [ "$what" = engine ] && exit 0
-if [ ! -d web/node_modules ]; then (cd web && npm ci --no-audit --no-fund); fi
+if [ ! -d web/node_modules ]; then (cd web && npm ci --no-audit --no-fund --loglevel=error); fi
 (cd web && node build-page.mjs)

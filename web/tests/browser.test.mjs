@@ -27,6 +27,7 @@ async function openPage(browser, url, errors) {
   return page;
 }
 
+const sleep = ms => new Promise(r => setTimeout(r, ms));
 const text = (page, sel) => page.$eval(sel, e => e.textContent);
 const moveCount = page => page.$eval('#moves', e => Number(e.dataset.count));
 const fen = page => page.$eval('#board-wrap', e => e.dataset.fen);
@@ -69,10 +70,10 @@ async function playGame(page) {
   await typeMove(page, 'Ke5');
   assert.match(await text(page, '#message'), /Illegal move: Ke5/);
   assert.equal(await fen(page), before);
-  if (shots) await page.screenshot({path: `${shots}/web-play.png`});
   // Then random legal moves until the game ends (the engine mates long before the cap).
   for (let ply = 0; ply < 300; ply++) {
     if (await text(page, '#result')) break;
+    if (shots && ply === 6) await sleep(400).then(() => page.screenshot({path: `${shots}/web-play.png`}));
     const game = await replay(page);
     assert.ok(!game.isGameOver(), 'the page announces the end of the game');
     const moves = game.moves({verbose: true});
@@ -97,7 +98,7 @@ async function playGame(page) {
   if (shots) await page.screenshot({path: `${shots}/web-review.png`});
 }
 
-async function analyse(page, multipv) {
+async function analyse(page, multipv, shoot) {
   const bad = await fen(page);
   await page.click('#io summary');
   await page.$eval('#fen-input', e => { e.value = '8/8/8/8/8/8/8/8 w - - 0 1'; });
@@ -115,11 +116,11 @@ async function analyse(page, multipv) {
   }, {timeout: 30000}, lines, d);
   await depthOver(4);
   await depthOver(8);  // deepening
-  if (shots) await page.screenshot({path: `${shots}/web-analyse.png`});
+  if (shots && shoot) await page.screenshot({path: `${shots}/web-analyse.png`});
   await page.click('#stop');
-  await new Promise(r => setTimeout(r, 300));
+  await sleep(300);
   const stopped = await text(page, '#lines');
-  await new Promise(r => setTimeout(r, 500));
+  await sleep(500);
   assert.equal(await text(page, '#lines'), stopped, 'no more lines once stopped');
   await page.click('#stop');
   assert.match(await text(page, '#message'), /nothing to stop/);
@@ -149,12 +150,19 @@ try {
   assert.match(await text(page, '#engine-status'), /threads/);
   const multipv = await page.$eval('body', b => b.dataset.multipv === 'true');
   await playGame(page);
-  await analyse(page, multipv);
+  await analyse(page, multipv, true);
   // Without cross-origin isolation: the one-thread engine, stopped in the middle of a search.
   const plain = await openPage(browser, 'http://127.0.0.1:8032/', errors);
   assert.match(await text(plain, '#engine-status'), /one thread/);
-  await analyse(plain, multipv);
+  await analyse(plain, multipv, false);
   assert.deepEqual(errors, []);
+  // An engine that cannot load: the page says so rather than show a board that never answers.
+  const broken = await (await browser.createBrowserContext()).newPage();
+  await broken.setRequestInterception(true);
+  broken.on('request', r => (r.url().endsWith('.wasm') ? r.abort() : r.continue()));
+  await broken.goto('http://127.0.0.1:8031/');
+  await broken.waitForSelector('body[data-engine="failed"]', {timeout: 30000});
+  assert.match(await text(broken, '#load-error'), /engine could not be loaded/);
   console.log(`browser: threads and one-thread pages pass (${multipv ? 'three lines' : 'one line: no MultiPV in this engine'})`);
 } finally {
   await browser.close();
