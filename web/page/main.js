@@ -509,6 +509,8 @@ function init() {
     premovable: {enabled: false},
     draggable: {showGhost: true},
   });
+  // The board draws its pieces at fixed offsets: again whenever its box changes size.
+  new ResizeObserver(() => board.redrawAll()).observe($('board-wrap'));
   $('tab-play').onclick = () => setMode('play');
   $('tab-analyse').onclick = () => setMode('analyse');
   $('new-game').onclick = () => {

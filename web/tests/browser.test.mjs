@@ -96,6 +96,11 @@ async function playGame(page) {
   });
   assert.ok((await page.$$('#mistakes li')).length >= 1);
   if (shots) await page.screenshot({path: `${shots}/web-review.png`});
+  // Taking back after the end gives the player the move again.
+  const plies = await moveCount(page);
+  await page.click('#take-back');
+  assert.equal(await moveCount(page), plies - 2);
+  assert.equal(await text(page, '#result'), '');
 }
 
 async function analyse(page, multipv, shoot) {
@@ -155,6 +160,11 @@ try {
   const plain = await openPage(browser, 'http://127.0.0.1:8032/', errors);
   assert.match(await text(plain, '#engine-status'), /one thread/);
   await analyse(plain, multipv, false);
+  // On a phone-sized screen the page fits its width, the whole board in view.
+  await plain.setViewport({width: 390, height: 844});
+  await sleep(300);
+  assert.ok(await plain.evaluate(() => document.documentElement.scrollWidth <= innerWidth
+    && document.querySelector('#board').getBoundingClientRect().right <= innerWidth));
   assert.deepEqual(errors, []);
   // An engine that cannot load: the page says so rather than show a board that never answers.
   const broken = await (await browser.createBrowserContext()).newPage();
