@@ -156,6 +156,12 @@ try {
   const multipv = await page.$eval('body', b => b.dataset.multipv === 'true');
   await playGame(page);
   await analyse(page, multipv, true);
+  // Once loaded the page works offline: with its server gone it comes back from the cache.
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  servers[0].kill();
+  await page.reload();
+  await page.waitForSelector('body[data-engine]', {timeout: 30000});
+  assert.equal(await page.$eval('body', b => b.dataset.engine), 'ready');
   // Without cross-origin isolation: the one-thread engine, stopped in the middle of a search.
   const plain = await openPage(browser, 'http://127.0.0.1:8032/', errors);
   assert.match(await text(plain, '#engine-status'), /one thread/);
@@ -170,10 +176,10 @@ try {
   const broken = await (await browser.createBrowserContext()).newPage();
   await broken.setRequestInterception(true);
   broken.on('request', r => (r.url().endsWith('.wasm') ? r.abort() : r.continue()));
-  await broken.goto('http://127.0.0.1:8031/');
+  await broken.goto('http://127.0.0.1:8032/');
   await broken.waitForSelector('body[data-engine="failed"]', {timeout: 30000});
   assert.match(await text(broken, '#load-error'), /engine could not be loaded/);
-  console.log(`browser: threads and one-thread pages pass (${multipv ? 'three lines' : 'one line: no MultiPV in this engine'})`);
+  console.log(`browser: game, review, analysis (${multipv ? 'three lines' : 'one line: no MultiPV in this engine'}), bad input, offline, phone width, failed load: pass`);
 } finally {
   await browser.close();
   for (const s of servers) s.kill();
