@@ -18,6 +18,7 @@ const state = {
   tick: 0,
   book: new Set(),      // plies played from the engine's book
   evals: null,          // after a review: White's score after each ply (index 0: the start)
+  mistakes: null,       // after a review: the plies of the worst moves
   result: '',
   token: 0,             // bumped whenever the game changes under a running engine move
   analysing: false,
@@ -172,6 +173,7 @@ function playMove(move) {
     render();
     return false;
   }
+  const mover = state.game.turn();
   try {
     state.game.move(move);
   } catch {
@@ -179,6 +181,7 @@ function playMove(move) {
     render();
     return false;
   }
+  if (state.mode === 'play' && state.time.kind === 'clock') state.clocks[mover] += state.time.inc * 1000;
   say('');
   afterMove();
   return true;
