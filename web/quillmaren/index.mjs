@@ -26,7 +26,8 @@ export async function createQuillmaren(options = {}) {
 
 class Engine {
   constructor() {
-    this.onmessage = null;  // (line) => ..., every line the engine writes
+    this.listener = null;
+    this.early = [];        // lines written before onmessage was set (a run with args starts at once)
     this.onerror = null;    // (text) => ..., the engine failed or ended unexpectedly
     this.exited = new Promise(resolve => { this.exit = resolve; });
     this.pending = [];
@@ -35,7 +36,13 @@ class Engine {
     for (const line of String(text).split(/\r?\n/)) this.pending.push(line);
     this.drain();
   }
-  deliver(line) { this.onmessage?.(line); }
+  // (line) => ..., every line the engine writes
+  get onmessage() { return this.listener; }
+  set onmessage(listener) {
+    this.listener = listener;
+    if (listener) for (const line of this.early.splice(0)) listener(line);
+  }
+  deliver(line) { this.listener ? this.listener(line) : this.early.push(line); }
   fail(text) { this.onerror ? this.onerror(text) : console.error(text); }
 }
 
