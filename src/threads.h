@@ -13,7 +13,13 @@
 // thread, the one that calls parallelSearch, alone owns the clock, reads the input, reports
 // and answers; helpers only fill the table, each skipping other depths, and stop when told.
 
+// The WebAssembly build without threads (for pages that are not cross-origin isolated) has no
+// way to start one: it searches alone.
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+constexpr int MAX_SEARCH_THREADS = 1;
+#else
 constexpr int MAX_SEARCH_THREADS = 256;
+#endif
 
 // The pool's record of a helper: created once, reused by every search.
 struct SearchThread {
