@@ -5,7 +5,6 @@
 
 #include "board.h"
 #include "hash.h"
-#include "interface.h"
 #include "search.h"
 #include "threads.h"
 #include "utils.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "interface.h"
+#include "game.h"
 
 std::FILE* bookFile = nullptr;
 

@@ -262,6 +262,14 @@ void initHashtable(std::int32_t buckets)
     hashMask = hashIsPowerOfTwo ? std::uint64_t(size - 1) : 0;
 }
 
+void resizeHashtableMiB(std::int64_t mib)
+{
+    mib = std::clamp<std::int64_t>(mib, 1, HASH_MAX_MIB);
+    std::int64_t buckets = 1;
+    while (buckets * 2 <= mib * HASH_BUCKETS_PER_MIB) buckets *= 2;
+    initHashtable(std::int32_t(buckets));
+}
+
 void clearHashtable(std::int32_t buckets)
 {
     if (!hashtable) return;

@@ -41,6 +41,13 @@ struct alignas(64) HashEntry {
 };
 static_assert(sizeof(HashEntry) == 128);
 
+// The table's size as the protocols give it, in MiB: the default is the engine's table as GUIs
+// have always been shown it, the maximum 2^30 buckets, the most a table can count.
+constexpr std::int64_t HASH_BUCKETS_PER_MIB = (1 << 20) / std::int64_t(sizeof(HashEntry));
+constexpr std::int64_t HASH_DEFAULT_MIB = HASH_DEFAULT_BUCKETS / HASH_BUCKETS_PER_MIB;
+static_assert(HASH_DEFAULT_MIB == 256);
+constexpr std::int64_t HASH_MAX_MIB = 131072;
+
 // A slot's fields as the table keeps them. Depths from -1 (empty) to 4094 are kept.
 std::uint64_t slotKey(const HashEntry* e, int i);
 int slotDepth(const HashEntry* e, int i);
@@ -56,6 +63,9 @@ extern constinit thread_local std::int64_t hashHits1, hashStores, hashCuts;
 // that can. Sets hashSize to the size obtained (0 when nothing could be had: probes then
 // find nothing and stores keep nothing).
 void initHashtable(std::int32_t buckets);
+// The table for a size in MiB (held to 1..HASH_MAX_MIB): the largest power of two of buckets
+// that fits it, as UCI's Hash and xboard's memory ask.
+void resizeHashtableMiB(std::int64_t mib);
 // Empties the first `buckets` buckets (never more than the table holds). Emptying the whole
 // table costs nothing: it only starts a new generation, and a bucket of an older one is
 // emptied when it is next written.

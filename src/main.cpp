@@ -5,8 +5,10 @@
 #include "board.h"
 #include "book.h"
 #include "hash.h"
-#include "interface.h"
 #include "search.h"
+#include "uci.h"
+#include "version.h"
+#include "xboard.h"
 
 namespace {
 
@@ -65,6 +67,7 @@ int main(int argc, char** argv)
     Board* board = newBoard();
     setupFen(board, initialPosition);
     getHashkey(board);
-    xboardLoop(board);
+    // Every GUI is greeted in xboard's words; one that answers "uci" speaks UCI from then on.
+    if (xboardLoop(board)) uciLoop();
     return 0;
 }

@@ -1294,3 +1294,10 @@ int searchDepth(Board* board, Move* result, int depth)
     const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0, 1};
     return searchWithLimits(board, result, &limits);
 }
+
+void clearSearchTables()
+{
+    clearHashtable(hashSize);
+    clearHistoryHeuristic();
+    clearKillerMove();
+}

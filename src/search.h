@@ -175,3 +175,5 @@ void showKillers(const Board* board);    // diagnostic
 // Tables the engine's turn clears after every move it plays and on a new game.
 void clearHistoryHeuristic();
 void clearKillerMove();
+// Empties the transposition table, the history tables and the killers.
+void clearSearchTables();

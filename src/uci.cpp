@@ -11,11 +11,13 @@
 
 #include "book.h"
 #include "hash.h"
+#include "game.h"
 #include "input.h"
-#include "interface.h"
 #include "movegen.h"
 #include "search.h"
 #include "threads.h"
+#include "timeman.h"
+#include "version.h"
 
 namespace {
 
@@ -24,11 +26,6 @@ namespace {
 constexpr int UCI_LINE_SIZE = 1 << 20;
 constexpr int MAX_TOKENS = UCI_LINE_SIZE / 2 + 1;
 
-constexpr std::int64_t BUCKETS_PER_MIB = (1 << 20) / std::int64_t(sizeof(HashEntry));
-// The xboard engine's table, as GUIs have been shown it.
-constexpr std::int64_t HASH_DEFAULT_MIB = HASH_DEFAULT_BUCKETS / BUCKETS_PER_MIB;
-static_assert(HASH_DEFAULT_MIB == 256);
-constexpr std::int64_t HASH_MAX_MIB = 131072;    // 2^30 buckets, the most a table can count
 constexpr std::int64_t OVERHEAD_DEFAULT_MS = 15;  // a GUI and an adapter between, on a busy machine
 constexpr std::int64_t OVERHEAD_MAX_MS = 5000;
 constexpr std::int64_t MAX_CLOCK_MS = std::int64_t(1) << 40;
@@ -185,19 +182,11 @@ CastlingStyle castlingStyle()
     return session.options.chess960 ? CASTLING_KING_TAKES_ROOK : CASTLING_KING_MOVE;
 }
 
-// The table for a size in MiB: the largest power of two of buckets that fits it.
-void resizeTable(std::int64_t mib)
-{
-    std::int64_t buckets = 1;
-    while (buckets * 2 <= mib * BUCKETS_PER_MIB) buckets *= 2;
-    initHashtable(std::int32_t(buckets));
-}
-
 // The table is taken when it is first needed ("isready", "ucinewgame" or "go"), at the
 // size the GUI has set by then, so that the process never holds more than it was given.
 void ensureTable()
 {
-    if (!hashtable) resizeTable(session.options.hashMiB);
+    if (!hashtable) resizeHashtableMiB(session.options.hashMiB);
 }
 
 bool readCheck(const char* value, bool* flag)
@@ -228,7 +217,7 @@ void setOption(const Tokens* t)
     if (sameText(name, "Hash")) {
         if (!readInteger(value, &number)) return;
         number = std::clamp<std::int64_t>(number, 1, HASH_MAX_MIB);
-        if (number != o->hashMiB && hashtable) resizeTable(number);
+        if (number != o->hashMiB && hashtable) resizeHashtableMiB(number);
         o->hashMiB = number;
     } else if (sameText(name, "Clear Hash")) {
         clearSearchTables();
@@ -662,32 +651,6 @@ bool handleCommand(char* line)
 }
 
 }  // namespace
-
-bool isUciCommand(const char* line)
-{
-    while (isBlank(*line)) ++line;
-    if (std::strncmp(line, "uci", 3)) return false;
-    for (line += 3; *line; ++line)
-        if (!isBlank(*line)) return false;
-    return true;
-}
-
-void setTableMiB(std::int64_t mib) { resizeTable(std::clamp<std::int64_t>(mib, 1, HASH_MAX_MIB)); }
-
-void uciTimeBudget(std::int64_t time, std::int64_t inc, int movesToGo, std::int64_t overhead,
-                   std::int64_t* soft, std::int64_t* hard)
-{
-    inc = std::clamp<std::int64_t>(inc, 0, MAX_CLOCK_MS);
-    // The clock as it will stand over the next moves (the control's, or a horizon for the
-    // rest of the game), each of them costing the GUI its overhead besides the search.
-    const std::int64_t moves = movesToGo > 0 ? std::min(movesToGo, 50) : 50;
-    const std::int64_t usable = std::max<std::int64_t>(time + inc * (moves - 1) - overhead * (moves + 2), 1);
-    const std::int64_t target = usable / (movesToGo > 0 ? moves + 2 : 35);
-    // Whatever the search does, most of what is on the clock stays there.
-    const std::int64_t share = (time - overhead) * (movesToGo == 1 ? 3 : 1) / 4;
-    *hard = std::clamp<std::int64_t>(target * 5, 1, std::max<std::int64_t>(share, 1));
-    *soft = std::clamp<std::int64_t>(target, 1, *hard);
-}
 
 void uciLoop()
 {

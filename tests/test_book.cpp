@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "book.h"
-#include "interface.h"
+#include "game.h"
 #include "test_support.h"
 
 namespace {

@@ -4,8 +4,9 @@
 #include <tuple>
 
 #include "debug.h"
-#include "interface.h"
+#include "game.h"
 #include "threads.h"
+#include "xboard.h"
 #include "test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <sys/wait.h>
 
-#include "interface.h"
+#include "game.h"
 #include "movegen.h"
 #include "test_support.h"
 

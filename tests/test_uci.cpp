@@ -14,9 +14,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "interface.h"
+#include "game.h"
 #include "search_support.h"
-#include "uci.h"
+#include "timeman.h"
 
 namespace {
 

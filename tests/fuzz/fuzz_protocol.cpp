@@ -12,8 +12,8 @@
 #include "debug.h"
 #include "hash.h"
 #include "input.h"
-#include "interface.h"
 #include "search.h"
+#include "xboard.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "interface.h"
+#include "xboard.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,12 +11,13 @@
 #include "attack.h"
 #include "book.h"
 #include "display.h"
+#include "game.h"
 #include "hash.h"
 #include "input.h"
 #include "movegen.h"
 #include "search.h"
 #include "threads.h"
-#include "uci.h"
+#include "version.h"
 
 namespace {
 
@@ -72,28 +73,6 @@ bool readNumber(const char* text, std::int64_t* value)
     if (end == text) return false;
     *value = n > MAX_CLOCK_INPUT ? MAX_CLOCK_INPUT : n < -MAX_CLOCK_INPUT ? -MAX_CLOCK_INPUT : n;
     return true;
-}
-
-void setInCheck(Board* board)
-{
-    const int side = board->sideToMove;
-    board->inCheck = std::uint8_t(isAttackedSimple(board, board->kingSquare[side], side ^ 1));
-}
-
-void undoGameMove(Board* board)
-{
-    if (board->gamePly == 0 || board->gamePly > MAX_GAME_PLY) return;
-    Move* m = &board->gameMoves[board->gamePly - 1];
-    updateHashKey(board, m);
-    unmakeMove(board, m);
-    board->ply = 0;
-    setInCheck(board);
-}
-
-int squareFromText(const char* text)
-{
-    if (text[0] < 'a' || text[0] > 'h' || text[1] < '1' || text[1] > '8') return NO_SQUARE;
-    return (text[1] - '1') * 16 + (text[0] - 'a');
 }
 
 // Two squares: a move, legal or not.
@@ -435,31 +414,6 @@ int analyze(Board* board, LoopState* state)
 
 }  // namespace
 
-void playGameMove(Board* board, const Move* move)
-{
-    Move* stored = &board->gameMoves[board->gamePly];
-    *stored = *move;
-    makeMove(board, stored);
-    updateHashKey(board, stored);
-    board->ply = 0;  // ply counts from the root of a search; between searches it stays 0
-    setInCheck(board);
-}
-
-int loadPosition(Board* board, const char* fen, CastlingRead read, const char** problem)
-{
-    if (!setupFen(board, fen, read, problem)) return 0;
-    getHashkey(board);
-    board->ply = 0;
-    return 1;
-}
-
-void clearSearchTables()
-{
-    clearHashtable(hashSize);
-    clearHistoryHeuristic();
-    clearKillerMove();
-}
-
 void initLoopState(LoopState* state, int bookOpen)
 {
     std::memset(state, 0, sizeof *state);
@@ -468,71 +422,6 @@ void initLoopState(LoopState* state, int bookOpen)
     state->bookEnabled = std::uint8_t(bookOpen != 0);
     state->tableMiB = std::int64_t(hashSize) * std::int64_t(sizeof(HashEntry)) >> 20;
     state->move = NO_MOVE;
-}
-
-int inputMoveLegal(Board* board, const char* text, Move* move)
-{
-    if (!text) return 0;
-    Move moves[MAX_MOVES];
-    // O-O and O-O-O (or with zeros), as xboard writes castling in Chess960.
-    if (board->castlingStyle == CASTLING_O_O && (text[0] == 'O' || text[0] == '0')) {
-        const char o = text[0];
-        const char oo[] = {o, '-', o, 0}, ooo[] = {o, '-', o, '-', o, 0};
-        const bool isLong = !std::strncmp(text, ooo, 5);
-        if (!isLong && (std::strncmp(text, oo, 3) || text[3] == '-')) return 0;
-        const int count = generateMoves(board, moves, 1);
-        for (int i = 0; i < count; ++i) {
-            const Move* m = &moves[i];
-            if ((m->flags & FLAG_CASTLE) && ((m->to & 7) < 4) == isLong) {
-                *move = *m;
-                return 1;
-            }
-        }
-        return 0;
-    }
-    int length = 0;
-    while (length < 5 && text[length]) ++length;
-    if (length < 4) return 0;
-    const int from = squareFromText(text), to = squareFromText(text + 2);
-    if (from == NO_SQUARE || to == NO_SQUARE) return 0;
-
-    int wanted = 0;
-    if (length == 5) {
-        static constexpr char letters[] = "pnbrq";
-        const char letter = char(std::tolower(static_cast<unsigned char>(text[4])));
-        for (int i = 0; i < 5; ++i)
-            if (letter == letters[i]) wanted = (board->sideToMove ? BLACK_PAWN : WHITE_PAWN) + i;
-    }
-
-    // In Chess960 castling is written as the king taking its own rook; the king's own move
-    // is understood too when no other move has those squares.
-    const bool kingTakesRook = board->castlingStyle != CASTLING_KING_MOVE;
-    const Move* kingMoveCastling = nullptr;
-    const int count = generateMoves(board, moves, 1);
-    for (int i = 0; i < count; ++i) {
-        const Move* m = &moves[i];
-        const bool castling = m->flags & FLAG_CASTLE;
-        const int target = kingTakesRook && castling ? castlingPathOf(board, m).rook : m->to;
-        if (m->from == from && target == to && (!(m->flags & FLAG_PROMOTION) || m->promotion == wanted)) {
-            *move = *m;
-            return 1;
-        }
-        if (kingTakesRook && castling && m->from == from && m->to == to) kingMoveCastling = m;
-    }
-    if (!kingMoveCastling) return 0;
-    *move = *kingMoveCastling;
-    return 1;
-}
-
-int checkGameDraw(const Board* board)
-{
-    const std::uint32_t n = board->gamePly;
-    if (n < 2 || n >= std::uint32_t(HISTORY_SIZE)) return 0;
-    const std::uint64_t key = board->hashHistory[n];
-    int count = 1;
-    for (std::uint32_t i = n - 1; i >= 1; --i)
-        if (board->hashHistory[i] == key) ++count;
-    return count == 3;
 }
 
 int checkGameEnd(Board* board, Move* moves)
@@ -545,12 +434,6 @@ int checkGameEnd(Board* board, Move* moves)
     if (!board->inCheck) reply("1/2-1/2 {Stalemate}");
     else reply(board->sideToMove ? "1-0 {White mates}" : "0-1 {Black mates}");
     return 1;
-}
-
-int fiftyMoveRule(const Board* board)
-{
-    const std::uint32_t n = board->gamePly;
-    return n <= std::uint32_t(MAX_GAME_PLY) && board->reversiblePlies[n] >= 100;
 }
 
 void engineTurn(Board* board, LoopState* state)
@@ -642,7 +525,7 @@ int handleOneLine(Board* board, LoopState* state, const char* line)
         if (!readNumber(arg, &number) || number < 1) {
             refuse("bad size", line);
         } else if (number != state->tableMiB) {
-            setTableMiB(number);
+            resizeHashtableMiB(number);
             state->tableMiB = number;
         }
     } else if ((arg = argumentOf(line, "cores"))) {
@@ -675,7 +558,17 @@ int handleLine(Board* board, LoopState* state, const char* line)
     return analyze(board, state);
 }
 
-void xboardLoop(Board* board)
+bool isUciCommand(const char* line)
+{
+    const auto space = [](char c) { return isBlank(c) || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
+    while (space(*line)) ++line;
+    if (std::strncmp(line, "uci", 3)) return false;
+    for (line += 3; *line; ++line)
+        if (!space(*line)) return false;
+    return true;
+}
+
+bool xboardLoop(Board* board)
 {
     std::signal(SIGINT, SIG_IGN);
 #ifdef SIGPIPE
@@ -693,17 +586,14 @@ void xboardLoop(Board* board)
     char line[LINE_SIZE];
     for (;;) {
         const int got = readInputLine(line, LINE_SIZE);
-        if (got < 0) return;
-        if (got > 0 && !state.editMode && isUciCommand(line)) {
-            uciLoop();
-            return;
-        }
+        if (got < 0) return false;
+        if (got > 0 && !state.editMode && isUciCommand(line)) return true;
         // The table is taken once the protocol is known to be xboard's (a line that is
         // not blank and not "uci"): a UCI engine takes the size its GUI sets.
         if (!hashtable && got > 0 && line[std::strspn(line, " \t\r\n")]) {
             initHashtable(HASH_DEFAULT_BUCKETS);
             clearSearchTables();
         }
-        if (got > 0 && !handleLine(board, &state, line)) return;
+        if (got > 0 && !handleLine(board, &state, line)) return false;
     }
 }

@@ -6,7 +6,6 @@
 // The conversation with an xboard GUI: one line of input at a time, the game kept on the
 // Board, the engine's own moves played and announced.
 
-constexpr const char* ENGINE_NAME = "Quillmaren v0.1g";
 constexpr int LINE_SIZE = 256;  // an input line holds at most 255 characters
 constexpr std::int32_t DEFAULT_TIME_LIMIT = 5000;
 
@@ -42,36 +41,15 @@ void initLoopState(LoopState* state, int bookOpen);
 // changes the position, which it then handles in turn.
 int handleLine(Board* board, LoopState* state, const char* line);
 
-// Reads standard input until "quit" or its end.
-void xboardLoop(Board* board);
+// Reads standard input until "quit" or its end (false), or until the line "uci" (true): the
+// GUI speaks UCI, and the rest of the input is for the UCI loop.
+bool xboardLoop(Board* board);
+// 1 when the line is the command "uci" (blanks and a carriage return around it allowed).
+bool isUciCommand(const char* line);
 
 // The engine's turn: a book move or a searched one, played, announced, the game-end test.
 void engineTurn(Board* board, LoopState* state);
 
-// 1 and the legal move the text names (e2e4, e7e8q; the letter in either case; castling as
-// the board's castlingStyle writes it, O-O also with zeros, and in Chess960 as the king's
-// move where no other move has its squares), else 0 with *move untouched. The Board is left
-// as it was.
-int inputMoveLegal(Board* board, const char* text, Move* move);
-
-// A new game from FEN text, with the keys computed from scratch and the en-passant field
-// read, the castling field as `read` says. 1 when accepted; a refused text leaves the Board
-// as it was, and *problem (when given) says why.
-int loadPosition(Board* board, const char* fen, CastlingRead read = CASTLING_STANDARD,
-                 const char** problem = nullptr);
-// Plays a move of the game from its gameMoves entry, which keeps the undo information
-// "undo" needs. The caller checks that the entry exists (gamePly < MAX_GAME_PLY).
-void playGameMove(Board* board, const Move* move);
-// Empties the transposition table, the history tables and the killers.
-void clearSearchTables();
-
-// 1 when the current position stands for exactly the third time in the game.
-int checkGameDraw(const Board* board);
-
 // After a game move: prints the result line and returns 1 on threefold repetition, mate or
 // stalemate; else 0. moves receives the legal moves of the side to move.
 int checkGameEnd(Board* board, Move* moves);
-
-// The fifty-move rule: the last hundred half-moves, with the FEN's halfmove clock, made
-// neither a capture nor a pawn move.
-int fiftyMoveRule(const Board* board);
