@@ -695,13 +695,16 @@ int pickMove(MovePicker* picker, Move* out)
             // The node did not stop at its first move: it will likely try them all, and
             // one sort beats a scan per move. Indices are distinct, so the order is the
             // scans' order, ties to the lower index.
+            // Each key holds the score, biased to sort as unsigned, above the complement of
+            // the index: one integer compare orders by score, then by index.
+            std::uint64_t keys[MAX_MOVES];
             int n = 0;
             for (int i = 0; i < list->count; ++i)
-                if (!list->picked[i]) picker->order[n++] = std::uint16_t(i);
-            const std::int32_t* score = list->score;
-            std::sort(picker->order, picker->order + n, [score](int a, int b) {
-                return score[a] > score[b] || (score[a] == score[b] && a < b);
-            });
+                if (!list->picked[i])
+                    keys[n++] = std::uint64_t(std::uint32_t(list->score[i]) ^ 0x80000000u) << 16
+                              | std::uint64_t(0xFFFF - i);
+            std::sort(keys, keys + n, [](std::uint64_t a, std::uint64_t b) { return a > b; });
+            for (int k = 0; k < n; ++k) picker->order[k] = std::uint16_t(0xFFFF - (keys[k] & 0xFFFF));
         }
         picker->following = picker->order[picker->sorted++];
     }
