@@ -459,7 +459,8 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
     if (ply >= MAX_SEARCH_PLY) return eval(board);
     if (board->ply > board->maxPly) board->maxPly = board->ply;
 
-    const int e = cachedEval(board);
+    // In check there is no standing pat, and nothing else reads the evaluation.
+    const int e = nodeInCheck ? 0 : cachedEval(board);
     const std::uint64_t nodeKey = board->hashKey, nodeKey2 = board->hashKey2;
     ++globalQNodes;
     ++globalNodes;
