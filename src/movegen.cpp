@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 #include "attack.h"
 #include "search.h"
@@ -37,32 +40,36 @@ bool kingAttackedOrPins(const Board* board, LegalFilter* filter)
     // The steps from the king towards an enemy pawn that attacks him.
     const int pawnFirst = side ? -15 : 15, pawnSecond = side ? -17 : 17;
     int n = 0;
-    for (int step : {15, 17, -15, -17, 1, -1, 16, -16}) {
-        const bool diagonal = step == 15 || step == 17 || step == -15 || step == -17;
+    // Whether the line is attacked; a pin on it is noted.
+    auto attackedAlong = [&](int step, bool diagonal) {
         int t = king + step;
-        if (!onBoard(t)) continue;
+        if (!onBoard(t)) return false;
         int code = squares[t];
         if (code == WHITE_KING + enemy
-            || (code == WHITE_PAWN + enemy && (step == pawnFirst || step == pawnSecond)))
+            || (diagonal && code == WHITE_PAWN + enemy && (step == pawnFirst || step == pawnSecond)))
             return true;
         while (code == EMPTY) {
             t += step;
-            if (!onBoard(t)) break;
+            if (!onBoard(t)) return false;
             code = squares[t];
         }
-        if (!onBoard(t)) continue;
-        const int slider = diagonal ? WHITE_BISHOP : WHITE_ROOK;
-        if (code == WHITE_QUEEN + enemy || code == slider + enemy) return true;
-        if ((code > EMPTY) != (side != 0)) continue;  // an enemy man that does not attack
+        const int slider = (diagonal ? WHITE_BISHOP : WHITE_ROOK) + enemy;
+        if (code == WHITE_QUEEN + enemy || code == slider) return true;
+        if ((code > EMPTY) != (side != 0)) return false;  // an enemy man that does not attack
         const int own = t;
         t += step;
         while (onBoard(t) && squares[t] == EMPTY) t += step;
-        if (onBoard(t) && (squares[t] == WHITE_QUEEN + enemy || squares[t] == slider + enemy)) {
+        if (onBoard(t) && (squares[t] == WHITE_QUEEN + enemy || squares[t] == slider)) {
             filter->pinned[n] = std::uint8_t(own);
             filter->pinStep[n] = std::int8_t(step);
             ++n;
         }
-    }
+        return false;
+    };
+    if (attackedAlong(15, true) || attackedAlong(17, true) || attackedAlong(-15, true)
+        || attackedAlong(-17, true) || attackedAlong(1, false) || attackedAlong(-1, false)
+        || attackedAlong(16, false) || attackedAlong(-16, false))
+        return true;
     filter->pinCount = n;
     return false;
 }
@@ -138,10 +145,20 @@ inline int addMove(Board* board, Move* m, int from, int to, const LegalFilter& f
 // are left to makeMove.
 inline void putPieceMove(Move* m, int from, int to, int piece, std::uint8_t captured)
 {
-    m->from = std::uint8_t(from);
-    m->to = std::uint8_t(to);
-    m->flags = captured == EMPTY ? FLAG_MOVE : FLAG_MOVE | FLAG_CAPTURE;
-    m->captured = captured;
+    const std::uint8_t flags = captured == EMPTY ? FLAG_MOVE : FLAG_MOVE | FLAG_CAPTURE;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The four leading fields in one store.
+        static_assert(offsetof(Move, from) == 0 && offsetof(Move, to) == 1
+                      && offsetof(Move, flags) == 2 && offsetof(Move, captured) == 3);
+        const std::uint32_t head = std::uint32_t(from) | std::uint32_t(to) << 8
+                                 | std::uint32_t(flags) << 16 | std::uint32_t(captured) << 24;
+        std::memcpy(m, &head, sizeof head);
+    } else {
+        m->from = std::uint8_t(from);
+        m->to = std::uint8_t(to);
+        m->flags = flags;
+        m->captured = captured;
+    }
     m->promotion = EMPTY;
     m->piece = std::uint8_t(piece);
 }
@@ -264,6 +281,9 @@ int generateAll(Board* board, Move* moves, const LegalFilter& filter)
     const std::uint8_t* squares = board->squares;
     const PieceEntry* list = board->pieceList[S::side];
     Move* out = moves;
+    // Read once: the moves are written as bytes, which the compiler must assume may
+    // overwrite any field of the board.
+    const int ep = board->epSquare, slots = board->pieceListLength[S::side];
     int pin = 0;
     auto piece = [&](int from, int to, int code, std::uint8_t captured) {
         putPieceMove(out, from, to, code, captured);
@@ -277,12 +297,24 @@ int generateAll(Board* board, Move* moves, const LegalFilter& filter)
             if (onBoard(t) && S::enemy(squares[t])) piece(from, t, code, squares[t]);
         }
     };
-    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+    for (int slot = 0; slot < slots; ++slot) {
         if (list[slot].alive != 1) continue;
         const int from = list[slot].square;
         const int code = squares[from];
-        if constexpr (Mode == KEEP_BY_PINS) pin = pinOf(filter, from);
-        if (code == S::bishop) {
+        if constexpr (Mode == KEEP_BY_PINS) pin = filter.pinCount ? pinOf(filter, from) : 0;
+        if (code == S::pawn) {
+            const int one = from + S::up, two = from + 2 * S::up;
+            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY)
+                out = addPawnMove<S, Mode>(board, out, from, two, EMPTY, filter, pin);
+            if (onBoard(one) && squares[one] == EMPTY)
+                out = addPawnMove<S, Mode>(board, out, from, one, EMPTY, filter, pin);
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (onBoard(t) && S::enemy(squares[t]))
+                    out = addPawnMove<S, Mode>(board, out, from, t, squares[t], filter, pin);
+            if (ep != NO_SQUARE)
+                for (int t : {from + S::captureFirst, from + S::captureSecond})
+                    if (t == ep) out += addMove(board, out, from, t, filter);
+        } else if (code == S::bishop) {
             slide(from, code, S::diagonalOffsets);
         } else if (code == S::rook) {
             slide(from, code, S::heavyOffsets);
@@ -295,17 +327,6 @@ int generateAll(Board* board, Move* moves, const LegalFilter& filter)
                 const int t = jumps->to[from][k];
                 if (S::open(squares[t])) piece(from, t, code, squares[t]);
             }
-        } else if (code == S::pawn) {
-            const int one = from + S::up, two = from + 2 * S::up;
-            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY)
-                out = addPawnMove<S, Mode>(board, out, from, two, EMPTY, filter, pin);
-            if (onBoard(one) && squares[one] == EMPTY)
-                out = addPawnMove<S, Mode>(board, out, from, one, EMPTY, filter, pin);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (onBoard(t) && S::enemy(squares[t]))
-                    out = addPawnMove<S, Mode>(board, out, from, t, squares[t], filter, pin);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (t == board->epSquare) out += addMove(board, out, from, t, filter);
         } else if (code == S::king) {
             out = addCastlings<S>(board, out, from, filter);
             const Jumps* steps = S::kingSteps;
@@ -326,6 +347,7 @@ int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
     const std::uint8_t* squares = board->squares;
     const PieceEntry* list = board->pieceList[S::side];
     Move* out = moves;
+    const int ep = board->epSquare, slots = board->pieceListLength[S::side];
     int pin = 0;
     auto take = [&](int from, int to, int code) {
         putPieceMove(out, from, to, code, squares[to]);
@@ -339,11 +361,11 @@ int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
             if (onBoard(t) && S::enemy(squares[t])) take(from, t, code);
         }
     };
-    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+    for (int slot = 0; slot < slots; ++slot) {
         if (list[slot].alive != 1) continue;
         const int from = list[slot].square;
         const int code = squares[from];
-        if constexpr (Mode == KEEP_BY_PINS) pin = pinOf(filter, from);
+        if constexpr (Mode == KEEP_BY_PINS) pin = filter.pinCount ? pinOf(filter, from) : 0;
         if (code == S::bishop) {
             slide(from, code, S::diagonalOffsets);
         } else if (code == S::rook) {
@@ -369,8 +391,9 @@ int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
             for (int t : {from + S::captureFirst, from + S::captureSecond})
                 if (onBoard(t) && S::enemy(squares[t]))
                     out = addPawnMove<S, Mode>(board, out, from, t, squares[t], filter, pin);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (t == board->epSquare) out += addMove(board, out, from, t, filter);
+            if (ep != NO_SQUARE)
+                for (int t : {from + S::captureFirst, from + S::captureSecond})
+                    if (t == ep) out += addMove(board, out, from, t, filter);
         }
     }
     return int(out - moves);
