@@ -220,8 +220,23 @@ ProbeView probeView(const PaddedSquares* padded, const Board* board)
     return {padded->at + MARGIN, adjacentByDelta.data() + 119 - board->kingSquare[Us::side ^ 1]};
 }
 
+// Marks: the squares already counted, kept in the side's attacked map by the probe alone.
 template <typename Us>
-int pawnProbe(const std::uint8_t* squares, int sq, std::uint8_t* count)
+struct MapMarks {
+    bool counted(int t) const { return Us::attackedMap()[t]; }
+    void count(int t) const { Us::attackedMap()[t] = 1; }
+};
+
+// The evaluation keeps them in a bit per square instead: nothing to clear in memory first.
+struct BitMarks {
+    std::uint64_t bits = 0;
+    static constexpr std::uint64_t bit(int t) { return std::uint64_t(1) << ((t + (t & 7)) >> 1); }
+    bool counted(int t) const { return bits & bit(t); }
+    void count(int t) { bits |= bit(t); }
+};
+
+template <typename Us, typename Marks>
+int pawnProbe(const std::uint8_t* squares, int sq, std::uint8_t* count, Marks* marks)
 {
     int sum = 0;
     *count = 0;
@@ -229,8 +244,8 @@ int pawnProbe(const std::uint8_t* squares, int sq, std::uint8_t* count)
         const int code = squares[t];
         if (code == EMPTY) {
             sum += Us::pawnSquares[t];
-        } else if (Us::isEnemyPiece(code) && !Us::attackedMap()[t]) {
-            Us::attackedMap()[t] = 1;
+        } else if (Us::isEnemyPiece(code) && !marks->counted(t)) {
+            marks->count(t);
             ++*count;
         }
     }
@@ -348,6 +363,7 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
 
     // Pawn sums stay in registers until the walk ends.
     int placement = 0, pawnSquares = 0, pawnsNearKing = 0;
+    BitMarks marks;
     // Slot 0 holds the king, which scores nothing here. Pawns, the most of the men, come first.
     for (const PieceEntry* e = list + 1; e < end; ++e) {
         if (e->alive != 1) continue;
@@ -367,7 +383,7 @@ void walkPieces(const Board* board, const PaddedSquares* padded, SideTally* t)
             // nothing on the fifth.
             if (Us::relativeRank(r) >= 4) placement += Us::support[left] + Us::support[right];
             std::uint8_t count = 0;
-            pawnSquares += pawnProbe<Us>(squares, s, &count);
+            pawnSquares += pawnProbe<Us>(squares, s, &count, &marks);
             t->pawnThreats = count;  // the last pawn's count stands, not a sum
             continue;
         }
@@ -581,8 +597,6 @@ constinit thread_local PaddedSquares evalSquares{};
 
 int evaluate(const Board* board, EvalTerms* terms)
 {
-    std::memset(minorAttackersMapW, 0, sizeof minorAttackersMapW);
-    std::memset(minorAttackersMapB, 0, sizeof minorAttackersMapB);
     std::memcpy(evalSquares.at + MARGIN, board->squares, sizeof board->squares);
     SideTally w{}, b{};
     walkPieces<WhiteSide>(board, &evalSquares, &w);
@@ -674,7 +688,8 @@ int pawnProbeOf(const Board* board, int sq, std::uint8_t* count)
     if (sq < 0 || sq >= 128) return 0;
     PaddedSquares padded;
     fillPadded(&padded, board);
-    return pawnProbe<Us>(padded.at + MARGIN, sq, count);
+    MapMarks<Us> marks;
+    return pawnProbe<Us>(padded.at + MARGIN, sq, count, &marks);
 }
 
 template <typename Us, int (*probe)(ProbeView, int, std::uint8_t*)>

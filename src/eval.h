@@ -315,8 +315,8 @@ inline constexpr auto bonusKingThreat = [] {
 static_assert(
     bonusKingThreat[14] == 95 && bonusKingThreat[15] == 100 && bonusKingThreat[255] == 100);
 
-// Squares of enemy pieces already counted as attacked by a pawn of the side, in the current
-// evaluation of this thread; eval clears them first.
+// Squares of enemy pieces already counted as attacked by a pawn of the side, as the pawn
+// probes below mark them; their caller clears them. The evaluation keeps its own marks.
 extern constinit thread_local std::uint8_t minorAttackersMapW[128];
 extern constinit thread_local std::uint8_t minorAttackersMapB[128];
 

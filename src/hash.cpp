@@ -194,13 +194,6 @@ inline HashEntry* bucketOf(std::uint64_t key2)
     return &hashtable[index];
 }
 
-// Both lines: the probe reads the generation stamp, in the second, before the keys.
-inline void prefetchBucket(const HashEntry* e)
-{
-    __builtin_prefetch(e);
-    __builtin_prefetch(reinterpret_cast<const char*>(e) + 64);
-}
-
 inline bool isCurrent(const HashEntry* e) { return e->generation.load(relaxed) == tableGeneration; }
 
 }  // namespace
@@ -289,14 +282,9 @@ HashEntry* currentBucket(const Board* board)
     return e;
 }
 
-void prefetchHashtableAfterNull(const Board* board)
+const HashEntry* bucketToPrefetch(std::uint64_t key2)
 {
-    if (hashtable) prefetchBucket(bucketOf(hashKey2AfterNull(board)));
-}
-
-void prefetchHashtableAfter(const Board* board, const Move* m)
-{
-    if (hashtable) prefetchBucket(bucketOf(hashKey2After(board, m)));
+    return hashtable ? bucketOf(key2) : nullptr;
 }
 
 int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,

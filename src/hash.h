@@ -77,7 +77,8 @@ HashEntry* currentBucket(const Board* board);
 int probeHashtable(Board* board, int* alpha, int* beta, std::uint8_t* nullAllowed, int depth,
                    Move* tableMove);
 void recordHashtable(Board* board, int depth, int score, std::uint8_t type, const Move* m);
-// Ask the cache for the bucket of the position after m, or after a null move, before it is
-// made: a probe is otherwise a wait on main memory.
-void prefetchHashtableAfter(const Board* board, const Move* m);
-void prefetchHashtableAfterNull(const Board* board);
+// The bucket a probe of the position with this hashKey2 reads (null without a table), so
+// that the search can ask the cache for it before the position is reached: a probe is
+// otherwise a wait on main memory. The prefetch itself belongs in the caller: a function
+// that does nothing but prefetch counts as free of effects, and the compiler drops its calls.
+const HashEntry* bucketToPrefetch(std::uint64_t key2);

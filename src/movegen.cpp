@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 #include "attack.h"
 #include "search.h"
@@ -12,27 +15,88 @@ namespace {
 
 // How a generator applies the legality filter. When the king is not in check, only a king
 // move, an en-passant capture or a pinned man can expose the king; every other move is
-// legal without the trial make. The moves and their order are the same either way.
+// legal without the trial make, and a pinned man's move is legal exactly when it stays on
+// the line of its pin. The moves and their order are the same either way.
 enum FilterMode { FILTER_NONE, FILTER_ALL, FILTER_EXPOSING };
 struct LegalFilter {
     FilterMode mode;
     int kingSq;
+    int pinCount;                // FILTER_EXPOSING: our men pinned to the king
+    std::uint8_t pinned[8];      // their squares
+    std::int8_t pinStep[8];      // and the step from the king towards each
 };
+
+// One look outward from the king of the side to move: true when he is attacked (as
+// isAttackedSimple says), else the men that stand alone between him and an enemy slider
+// of the line's kind go into the filter as pinned.
+bool kingAttackedOrPins(const Board* board, LegalFilter* filter)
+{
+    const std::uint8_t* squares = board->squares;
+    const int side = board->sideToMove;
+    const int king = filter->kingSq;
+    const int enemy = side ? 0 : EMPTY;  // added to a white code gives the enemy's code
+    for (int k = 0; k < knightJumpsWhite.count[king]; ++k)
+        if (squares[knightJumpsWhite.to[king][k]] == WHITE_KNIGHT + enemy) return true;
+    // The steps from the king towards an enemy pawn that attacks him.
+    const int pawnFirst = side ? -15 : 15, pawnSecond = side ? -17 : 17;
+    int n = 0;
+    // Whether the line is attacked; a pin on it is noted.
+    auto attackedAlong = [&](int step, bool diagonal) {
+        int t = king + step;
+        if (!onBoard(t)) return false;
+        int code = squares[t];
+        if (code == WHITE_KING + enemy
+            || (diagonal && code == WHITE_PAWN + enemy && (step == pawnFirst || step == pawnSecond)))
+            return true;
+        while (code == EMPTY) {
+            t += step;
+            if (!onBoard(t)) return false;
+            code = squares[t];
+        }
+        const int slider = (diagonal ? WHITE_BISHOP : WHITE_ROOK) + enemy;
+        if (code == WHITE_QUEEN + enemy || code == slider) return true;
+        if ((code > EMPTY) != (side != 0)) return false;  // an enemy man that does not attack
+        const int own = t;
+        t += step;
+        while (onBoard(t) && squares[t] == EMPTY) t += step;
+        if (onBoard(t) && (squares[t] == WHITE_QUEEN + enemy || squares[t] == slider)) {
+            filter->pinned[n] = std::uint8_t(own);
+            filter->pinStep[n] = std::int8_t(step);
+            ++n;
+        }
+        return false;
+    };
+    if (attackedAlong(15, true) || attackedAlong(17, true) || attackedAlong(-15, true)
+        || attackedAlong(-17, true) || attackedAlong(1, false) || attackedAlong(-1, false)
+        || attackedAlong(16, false) || attackedAlong(-16, false))
+        return true;
+    filter->pinCount = n;
+    return false;
+}
 
 LegalFilter makeFilter(const Board* board, std::uint8_t checkLegal)
 {
-    if (!checkLegal) return {FILTER_NONE, 0};
-    const int side = board->sideToMove;
-    const int kingSq = board->kingSquare[side];
-    if (isAttackedSimple(board, kingSq, side ^ 1)) return {FILTER_ALL, kingSq};
-    return {FILTER_EXPOSING, kingSq};
+    LegalFilter filter;
+    filter.pinCount = 0;
+    if (!checkLegal) {
+        filter.mode = FILTER_NONE;
+        filter.kingSq = 0;
+        return filter;
+    }
+    filter.kingSq = board->kingSquare[board->sideToMove];
+    filter.mode = kingAttackedOrPins(board, &filter) ? FILTER_ALL : FILTER_EXPOSING;
+    return filter;
 }
 
 inline bool rejected(Board* board, Move* m, const LegalFilter& filter)
 {
     if (filter.mode == FILTER_NONE) return false;
-    if (filter.mode == FILTER_EXPOSING && m->from != filter.kingSq && !(m->flags & FLAG_ENPASSANT))
-        return !keepsKingCovered(board, m);
+    if (filter.mode == FILTER_EXPOSING && m->from != filter.kingSq && !(m->flags & FLAG_ENPASSANT)) {
+        for (int i = 0; i < filter.pinCount; ++i)
+            if (filter.pinned[i] == m->from)
+                return geometry.step[m->to - filter.kingSq + 119] != filter.pinStep[i];
+        return false;
+    }
     return !isLegalSimple(board, m);
 }
 
@@ -78,10 +142,20 @@ inline int addMove(Board* board, Move* m, int from, int to, const LegalFilter& f
 // are left to makeMove.
 inline void putPieceMove(Move* m, int from, int to, int piece, std::uint8_t captured)
 {
-    m->from = std::uint8_t(from);
-    m->to = std::uint8_t(to);
-    m->flags = captured == EMPTY ? FLAG_MOVE : FLAG_MOVE | FLAG_CAPTURE;
-    m->captured = captured;
+    const std::uint8_t flags = captured == EMPTY ? FLAG_MOVE : FLAG_MOVE | FLAG_CAPTURE;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The four leading fields in one store.
+        static_assert(offsetof(Move, from) == 0 && offsetof(Move, to) == 1
+                      && offsetof(Move, flags) == 2 && offsetof(Move, captured) == 3);
+        const std::uint32_t head = std::uint32_t(from) | std::uint32_t(to) << 8
+                                 | std::uint32_t(flags) << 16 | std::uint32_t(captured) << 24;
+        std::memcpy(m, &head, sizeof head);
+    } else {
+        m->from = std::uint8_t(from);
+        m->to = std::uint8_t(to);
+        m->flags = flags;
+        m->captured = captured;
+    }
     m->promotion = EMPTY;
     m->piece = std::uint8_t(piece);
 }
@@ -156,18 +230,76 @@ Move* addCastlings(Board* board, Move* out, const LegalFilter& filter)
     return out;
 }
 
+// How the generators below keep moves: all of them, those isLegalSimple accepts (in check),
+// by the pins (not in check: a free man's moves all, a pinned man's along its line, the
+// king's and en passant on the board), or through rejected() (a list for the side not to
+// move). Each gives the same list as rejected() would.
+enum KeepMode { KEEP_ALL, KEEP_EVASIONS, KEEP_BY_PINS, KEEP_GENERIC };
+
+template <KeepMode Mode>
+inline bool keptMove(Board* board, Move* m, const LegalFilter& filter, int pin)
+{
+    if constexpr (Mode == KEEP_ALL) return true;
+    else if constexpr (Mode == KEEP_EVASIONS) return isLegalSimple(board, m) != 0;
+    else if constexpr (Mode == KEEP_BY_PINS)
+        return pin == 0 || geometry.step[m->to - filter.kingSq + 119] == pin;
+    else return !rejected(board, m, filter);
+}
+
+template <KeepMode Mode>
+inline bool keptKingMove(Board* board, Move* m, const LegalFilter& filter)
+{
+    if constexpr (Mode == KEEP_ALL) return true;
+    else if constexpr (Mode == KEEP_GENERIC) return !rejected(board, m, filter);
+    else return isLegalSimple(board, m) != 0;
+}
+
+// The step of the pin line of the man on `from`, 0 when he is free to move.
+inline int pinOf(const LegalFilter& filter, int from)
+{
+    for (int i = 0; i < filter.pinCount; ++i)
+        if (filter.pinned[i] == from) return filter.pinStep[i];
+    return 0;
+}
+
+// A pawn's move other than en passant, as addMove writes it: a promotion as four moves,
+// queen, rook, bishop, knight, on the verdict for the queen.
+template <typename S, KeepMode Mode>
+inline Move* addPawnMove(Board* board, Move* out, int from, int to, std::uint8_t captured,
+                         const LegalFilter& filter, int pin)
+{
+    out->from = std::uint8_t(from);
+    out->to = std::uint8_t(to);
+    out->flags = captured == EMPTY ? FLAG_MOVE : FLAG_MOVE | FLAG_CAPTURE;
+    out->captured = captured;
+    out->promotion = EMPTY;
+    out->piece = S::pawn;
+    if (rank(to) != (S::side ? 1 : 8)) return keptMove<Mode>(board, out, filter, pin) ? out + 1 : out;
+    out->flags |= FLAG_PROMOTION;
+    out->promotion = S::queen;
+    if (!keptMove<Mode>(board, out, filter, pin)) return out;
+    for (int i = 1; i < 4; ++i) {
+        out[i] = *out;
+        out[i].promotion = std::uint8_t(S::queen - i);
+    }
+    return out + 4;
+}
+
 // The generators below walk each slider's line over the empty squares and then look at
 // the man that stops it: the same moves in the same order as testing every square.
-// Filtered is false for pseudo-legal lists, the search's case, so it pays no filter test.
-template <typename S, bool Filtered>
+template <typename S, KeepMode Mode>
 int generateAll(Board* board, Move* moves, const LegalFilter& filter)
 {
     const std::uint8_t* squares = board->squares;
     const PieceEntry* list = board->pieceList[S::side];
     Move* out = moves;
+    // Read once: the moves are written as bytes, which the compiler must assume may
+    // overwrite any field of the board.
+    const int ep = board->epSquare, slots = board->pieceListLength[S::side];
+    int pin = 0;
     auto piece = [&](int from, int to, int code, std::uint8_t captured) {
         putPieceMove(out, from, to, code, captured);
-        if (!Filtered || !rejected(board, out, filter)) ++out;
+        if (keptMove<Mode>(board, out, filter, pin)) ++out;
     };
     auto slide = [&](int from, int code, const std::int32_t* offsets) {
         for (int i = 0; offsets[i]; ++i) {
@@ -177,17 +309,24 @@ int generateAll(Board* board, Move* moves, const LegalFilter& filter)
             if (onBoard(t) && S::enemy(squares[t])) piece(from, t, code, squares[t]);
         }
     };
-    auto jump = [&](int from, int code, const Jumps* jumps) {
-        for (int k = 0; k < jumps->count[from]; ++k) {
-            const int t = jumps->to[from][k];
-            if (S::open(squares[t])) piece(from, t, code, squares[t]);
-        }
-    };
-    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+    for (int slot = 0; slot < slots; ++slot) {
         if (list[slot].alive != 1) continue;
         const int from = list[slot].square;
         const int code = squares[from];
-        if (code == S::bishop) {
+        if constexpr (Mode == KEEP_BY_PINS) pin = filter.pinCount ? pinOf(filter, from) : 0;
+        if (code == S::pawn) {
+            const int one = from + S::up, two = from + 2 * S::up;
+            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY)
+                out = addPawnMove<S, Mode>(board, out, from, two, EMPTY, filter, pin);
+            if (onBoard(one) && squares[one] == EMPTY)
+                out = addPawnMove<S, Mode>(board, out, from, one, EMPTY, filter, pin);
+            for (int t : {from + S::captureFirst, from + S::captureSecond})
+                if (onBoard(t) && S::enemy(squares[t]))
+                    out = addPawnMove<S, Mode>(board, out, from, t, squares[t], filter, pin);
+            if (ep != NO_SQUARE)
+                for (int t : {from + S::captureFirst, from + S::captureSecond})
+                    if (t == ep) out += addMove(board, out, from, t, filter);
+        } else if (code == S::bishop) {
             slide(from, code, S::diagonalOffsets);
         } else if (code == S::rook) {
             slide(from, code, S::heavyOffsets);
@@ -195,33 +334,36 @@ int generateAll(Board* board, Move* moves, const LegalFilter& filter)
             slide(from, code, S::diagonalOffsets);
             slide(from, code, S::heavyOffsets);
         } else if (code == S::knight) {
-            jump(from, code, S::knightJumps);
-        } else if (code == S::pawn) {
-            const int one = from + S::up, two = from + 2 * S::up;
-            if (rank(from) == S::doubleRank && squares[one] == EMPTY && squares[two] == EMPTY)
-                out += addMove(board, out, from, two, filter);
-            if (onBoard(one) && squares[one] == EMPTY) out += addMove(board, out, from, one, filter);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (onBoard(t) && S::enemy(squares[t])) out += addMove(board, out, from, t, filter);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (t == board->epSquare) out += addMove(board, out, from, t, filter);
+            const Jumps* jumps = S::knightJumps;
+            for (int k = 0; k < jumps->count[from]; ++k) {
+                const int t = jumps->to[from][k];
+                if (S::open(squares[t])) piece(from, t, code, squares[t]);
+            }
         } else if (code == S::king) {
             out = addCastlings<S>(board, out, filter);
-            jump(from, code, S::kingSteps);
+            const Jumps* steps = S::kingSteps;
+            for (int k = 0; k < steps->count[from]; ++k) {
+                const int t = steps->to[from][k];
+                if (!S::open(squares[t])) continue;
+                putPieceMove(out, from, t, code, squares[t]);
+                if (keptKingMove<Mode>(board, out, filter)) ++out;
+            }
         }
     }
     return int(out - moves);
 }
 
-template <typename S, bool Filtered>
+template <typename S, KeepMode Mode>
 int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
 {
     const std::uint8_t* squares = board->squares;
     const PieceEntry* list = board->pieceList[S::side];
     Move* out = moves;
+    const int ep = board->epSquare, slots = board->pieceListLength[S::side];
+    int pin = 0;
     auto take = [&](int from, int to, int code) {
         putPieceMove(out, from, to, code, squares[to]);
-        if (!Filtered || !rejected(board, out, filter)) ++out;
+        if (keptMove<Mode>(board, out, filter, pin)) ++out;
     };
     auto slide = [&](int from, int code, const std::int32_t* offsets) {
         for (int i = 0; offsets[i]; ++i) {
@@ -231,16 +373,11 @@ int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
             if (onBoard(t) && S::enemy(squares[t])) take(from, t, code);
         }
     };
-    auto jump = [&](int from, int code, const Jumps* jumps) {
-        for (int k = 0; k < jumps->count[from]; ++k) {
-            const int t = jumps->to[from][k];
-            if (S::enemy(squares[t])) take(from, t, code);
-        }
-    };
-    for (int slot = 0; slot < board->pieceListLength[S::side]; ++slot) {
+    for (int slot = 0; slot < slots; ++slot) {
         if (list[slot].alive != 1) continue;
         const int from = list[slot].square;
         const int code = squares[from];
+        if constexpr (Mode == KEEP_BY_PINS) pin = filter.pinCount ? pinOf(filter, from) : 0;
         if (code == S::bishop) {
             slide(from, code, S::diagonalOffsets);
         } else if (code == S::rook) {
@@ -249,33 +386,62 @@ int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
             slide(from, code, S::diagonalOffsets);
             slide(from, code, S::heavyOffsets);
         } else if (code == S::knight) {
-            jump(from, code, S::knightJumps);
+            const Jumps* jumps = S::knightJumps;
+            for (int k = 0; k < jumps->count[from]; ++k) {
+                const int t = jumps->to[from][k];
+                if (S::enemy(squares[t])) take(from, t, code);
+            }
         } else if (code == S::king) {
-            jump(from, code, S::kingSteps);
+            const Jumps* steps = S::kingSteps;
+            for (int k = 0; k < steps->count[from]; ++k) {
+                const int t = steps->to[from][k];
+                if (!S::enemy(squares[t])) continue;
+                putPieceMove(out, from, t, code, squares[t]);
+                if (keptKingMove<Mode>(board, out, filter)) ++out;
+            }
         } else if (code == S::pawn) {
             for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (onBoard(t) && S::enemy(squares[t])) out += addMove(board, out, from, t, filter);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (t == board->epSquare) out += addMove(board, out, from, t, filter);
+                if (onBoard(t) && S::enemy(squares[t]))
+                    out = addPawnMove<S, Mode>(board, out, from, t, squares[t], filter, pin);
+            if (ep != NO_SQUARE)
+                for (int t : {from + S::captureFirst, from + S::captureSecond})
+                    if (t == ep) out += addMove(board, out, from, t, filter);
         }
     }
     return int(out - moves);
+}
+
+// The keeping mode for a filter.
+template <typename S>
+KeepMode keepModeOf(const Board* board, const LegalFilter& filter)
+{
+    if (filter.mode == FILTER_NONE) return KEEP_ALL;
+    if (board->sideToMove != S::side) return KEEP_GENERIC;
+    return filter.mode == FILTER_ALL ? KEEP_EVASIONS : KEEP_BY_PINS;
 }
 
 template <typename S>
 int generateAll(Board* board, Move* moves, std::uint8_t checkLegal)
 {
     const LegalFilter filter = makeFilter(board, checkLegal);
-    return filter.mode == FILTER_NONE ? generateAll<S, false>(board, moves, filter)
-                                      : generateAll<S, true>(board, moves, filter);
+    switch (keepModeOf<S>(board, filter)) {
+    case KEEP_ALL: return generateAll<S, KEEP_ALL>(board, moves, filter);
+    case KEEP_EVASIONS: return generateAll<S, KEEP_EVASIONS>(board, moves, filter);
+    case KEEP_BY_PINS: return generateAll<S, KEEP_BY_PINS>(board, moves, filter);
+    default: return generateAll<S, KEEP_GENERIC>(board, moves, filter);
+    }
 }
 
 template <typename S>
 int generateTakes(Board* board, Move* moves, std::uint8_t checkLegal)
 {
     const LegalFilter filter = makeFilter(board, checkLegal);
-    return filter.mode == FILTER_NONE ? generateTakes<S, false>(board, moves, filter)
-                                      : generateTakes<S, true>(board, moves, filter);
+    switch (keepModeOf<S>(board, filter)) {
+    case KEEP_ALL: return generateTakes<S, KEEP_ALL>(board, moves, filter);
+    case KEEP_EVASIONS: return generateTakes<S, KEEP_EVASIONS>(board, moves, filter);
+    case KEEP_BY_PINS: return generateTakes<S, KEEP_BY_PINS>(board, moves, filter);
+    default: return generateTakes<S, KEEP_GENERIC>(board, moves, filter);
+    }
 }
 
 // Whether a move of the man on `from` may uncover a check: the first man beyond it, seen
@@ -302,7 +468,7 @@ bool mayUncoverCheck(const Board* board, int from, int king)
 template <typename S>
 int generateChecks(Board* board, Move* moves)
 {
-    const LegalFilter none = {FILTER_NONE, 0};
+    const LegalFilter none = makeFilter(board, 0);
     const std::uint8_t* squares = board->squares;
     const int king = board->kingSquare[S::side ^ 1];
     const PieceEntry* list = board->pieceList[S::side];
@@ -402,7 +568,8 @@ int keepsKingCovered(Board* board, Move* m)
 void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std::uint8_t to,
                    std::uint8_t checkLegal)
 {
-    const LegalFilter filter = {checkLegal ? FILTER_ALL : FILTER_NONE, 0};
+    LegalFilter filter = makeFilter(board, 0);
+    if (checkLegal) filter.mode = FILTER_ALL;
     *count += addMove(board, &moves[*count], from, to, filter);
 }
 
@@ -563,13 +730,16 @@ int pickMove(MovePicker* picker, Move* out)
             // The node did not stop at its first move: it will likely try them all, and
             // one sort beats a scan per move. Indices are distinct, so the order is the
             // scans' order, ties to the lower index.
+            // Each key holds the score, biased to sort as unsigned, above the complement of
+            // the index: one integer compare orders by score, then by index.
+            std::uint64_t keys[MAX_MOVES];
             int n = 0;
             for (int i = 0; i < list->count; ++i)
-                if (!list->picked[i]) picker->order[n++] = std::uint16_t(i);
-            const std::int32_t* score = list->score;
-            std::sort(picker->order, picker->order + n, [score](int a, int b) {
-                return score[a] > score[b] || (score[a] == score[b] && a < b);
-            });
+                if (!list->picked[i])
+                    keys[n++] = std::uint64_t(std::uint32_t(list->score[i]) ^ 0x80000000u) << 16
+                              | std::uint64_t(0xFFFF - i);
+            std::sort(keys, keys + n, [](std::uint64_t a, std::uint64_t b) { return a > b; });
+            for (int k = 0; k < n; ++k) picker->order[k] = std::uint16_t(0xFFFF - (keys[k] & 0xFFFF));
         }
         picker->following = picker->order[picker->sorted++];
     }

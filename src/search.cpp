@@ -137,6 +137,25 @@ int cachedEval(const Board* board)
     return e->score;
 }
 
+// Asks the cache for the table bucket of a position by its hashKey2: both of its lines, as
+// the probe reads the generation stamp, in the second, before the keys.
+inline void prefetchBucket(std::uint64_t key2)
+{
+    const char* bucket = reinterpret_cast<const char*>(bucketToPrefetch(key2));
+    if (!bucket) return;
+    __builtin_prefetch(bucket);
+    __builtin_prefetch(bucket + 64);
+}
+
+// Asks the cache for what the position after m reads first: its table bucket and its
+// evaluation cache entry, both otherwise a wait on memory.
+inline void prefetchChild(const Board* board, const Move* m)
+{
+    const std::uint64_t key2 = hashKey2After(board, m);
+    prefetchBucket(key2);
+    __builtin_prefetch(&evalCache[key2 & (EVAL_CACHE_ENTRIES - 1)]);
+}
+
 // Nobody reads the lines of the null-move, verification and internal searches, so they
 // share one, off the stack.
 constinit thread_local PvLine scratchLine{};
@@ -511,7 +530,8 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
     if (ply >= MAX_SEARCH_PLY) return eval(board);
     if (board->ply > board->maxPly) board->maxPly = board->ply;
 
-    const int e = cachedEval(board);
+    // In check there is no standing pat, and nothing else reads the evaluation.
+    const int e = nodeInCheck ? 0 : cachedEval(board);
     const std::uint64_t nodeKey = board->hashKey, nodeKey2 = board->hashKey2;
     ++globalQNodes;
     ++globalNodes;
@@ -653,7 +673,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     // before the evaluation that decides whether to try it.
     const bool nullCandidate = depth >= NULL_MIN_DEPTH && nullAllowed == 1 && !nodeInCheck
                             && !pvNode && ply != 0 && alpha >= -MATE_BOUND && beta <= MATE_BOUND;
-    if (nullCandidate) prefetchHashtableAfterNull(board);
+    if (nullCandidate) prefetchBucket(hashKey2AfterNull(board));
     if (nullCandidate && staticEvaluation() >= beta) {
         ++nullTried;
         Move undo = NO_MOVE;
@@ -701,7 +721,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         board->hashMove = tableMove;
     }
     // The move tried first is known before the generation and the ordering.
-    if (board->hashMove.from != NO_SQUARE) prefetchHashtableAfter(board, &board->hashMove);
+    if (board->hashMove.from != NO_SQUARE) prefetchChild(board, &board->hashMove);
 
     // 10-11. Generate; no move is mate or stalemate.
     MoveList* list = &board->moveLists[ply];
@@ -738,12 +758,12 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     // now: a table probe is otherwise a wait on main memory at every node.
     MovePicker picker;
     startPicking(&picker, list, ply != 0 ? first : -1);
-    prefetchHashtableAfter(board, &list->moves[picker.following]);
+    prefetchChild(board, &list->moves[picker.following]);
     for (int i = 0; i < count; ++i) {
         const std::int64_t nodesBefore = globalNodes;
         Move m;
         const int index = pickMove(&picker, &m);
-        if (picker.following >= 0) prefetchHashtableAfter(board, &list->moves[picker.following]);
+        if (picker.following >= 0) prefetchChild(board, &list->moves[picker.following]);
         if (ply == 0 && (rootExcludedCount || rootAllowedCount) && rootSkips(&m)) continue;
         if (!nodeInCheck && !isLegalUnchecked(board, &m)) continue;
         ++movesTried;
