@@ -285,6 +285,20 @@ inline Move* addPawnMove(Board* board, Move* out, int from, int to, std::uint8_t
     return out + 4;
 }
 
+// A pawn's captures, en passant last, as every generator lists them.
+template <typename S, KeepMode Mode>
+inline Move* addPawnCaptures(Board* board, Move* out, int from, int ep, const LegalFilter& filter, int pin)
+{
+    const std::uint8_t* squares = board->squares;
+    for (int t : {from + S::captureFirst, from + S::captureSecond})
+        if (onBoard(t) && S::enemy(squares[t]))
+            out = addPawnMove<S, Mode>(board, out, from, t, squares[t], filter, pin);
+    if (ep != NO_SQUARE)
+        for (int t : {from + S::captureFirst, from + S::captureSecond})
+            if (t == ep) out += addMove(board, out, from, t, filter);
+    return out;
+}
+
 // The generators below walk each slider's line over the empty squares and then look at
 // the man that stops it: the same moves in the same order as testing every square.
 template <typename S, KeepMode Mode>
@@ -320,12 +334,7 @@ int generateAll(Board* board, Move* moves, const LegalFilter& filter)
                 out = addPawnMove<S, Mode>(board, out, from, two, EMPTY, filter, pin);
             if (onBoard(one) && squares[one] == EMPTY)
                 out = addPawnMove<S, Mode>(board, out, from, one, EMPTY, filter, pin);
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (onBoard(t) && S::enemy(squares[t]))
-                    out = addPawnMove<S, Mode>(board, out, from, t, squares[t], filter, pin);
-            if (ep != NO_SQUARE)
-                for (int t : {from + S::captureFirst, from + S::captureSecond})
-                    if (t == ep) out += addMove(board, out, from, t, filter);
+            out = addPawnCaptures<S, Mode>(board, out, from, ep, filter, pin);
         } else if (code == S::bishop) {
             slide(from, code, S::diagonalOffsets);
         } else if (code == S::rook) {
@@ -400,12 +409,7 @@ int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
                 if (keptKingMove<Mode>(board, out, filter)) ++out;
             }
         } else if (code == S::pawn) {
-            for (int t : {from + S::captureFirst, from + S::captureSecond})
-                if (onBoard(t) && S::enemy(squares[t]))
-                    out = addPawnMove<S, Mode>(board, out, from, t, squares[t], filter, pin);
-            if (ep != NO_SQUARE)
-                for (int t : {from + S::captureFirst, from + S::captureSecond})
-                    if (t == ep) out += addMove(board, out, from, t, filter);
+            out = addPawnCaptures<S, Mode>(board, out, from, ep, filter, pin);
         }
     }
     return int(out - moves);
