@@ -432,7 +432,7 @@ namespace {
 // those this thread's driver has already given as better lines at the current depth.
 Move rootAllowed[MAX_MOVES];
 int rootAllowedCount = 0;
-constinit thread_local Move rootExcluded[MAX_MULTI_PV];
+constinit thread_local Move rootExcluded[MAX_MULTI_PV]{};
 constinit thread_local int rootExcludedCount = 0;
 
 inline bool sameMove(const Move* a, const Move* b)
