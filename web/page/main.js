@@ -419,7 +419,7 @@ function drawGraph(moves) {
   const evals = state.evals;
   const clip = v => Math.max(-1000, Math.min(1000, v));
   const x = i => (i / Math.max(1, evals.length - 1)) * 300;
-  const y = v => 50 - clip(v) / 20;
+  const y = v => 50 - clip(v) / 22;  // a margin, so that a mistake at the edge is not cut off
   const losses = moves.map((m, i) => {
     const before = m.color === 'w' ? evals[i] : -evals[i];
     const after = m.color === 'w' ? evals[i + 1] : -evals[i + 1];
