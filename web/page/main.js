@@ -228,7 +228,7 @@ async function maybeEngineMove() {
     if (token !== state.token || info.multipv !== 1) return;
     $('thinking').textContent = `depth ${info.depth}  ${scoreText(info, turn)}  ${Math.round((info.nps ?? 0) / 1000)} kN/s\n${sanLine(info.pv)}`;
     setEvalBar(whiteScore(info, turn));
-  });
+  }, [['MultiPV', 1], ['UCI_AnalyseMode', false]]);  // a game, whatever the analysis left set
   if (token !== state.token || state.mode !== 'play' || !found.move) return;
   const move = {from: found.move.slice(0, 2), to: found.move.slice(2, 4), promotion: found.move[4]};
   try {
@@ -326,13 +326,12 @@ function analyse() {
     return;
   }
   // Without MultiPV (an older engine) the one line is shown.
-  if (client.options.has('MultiPV')) client.setOption('MultiPV', count);
   client.search(positionLine(), 'go infinite', info => {
     if (token !== state.token || info.multipv > count) return;
     state.lines[info.multipv - 1] = info;
     if (info.multipv === 1) setEvalBar(whiteScore(info, turn));
     renderLines(turn);
-  });
+  }, [['MultiPV', count], ['UCI_AnalyseMode', true]]);
 }
 
 function renderLines(turn) {
@@ -387,7 +386,6 @@ async function review() {
   await client.stop();
   $('review').disabled = true;
   client.setOption('OwnBook', 'false');
-  if (client.options.has('MultiPV')) client.setOption('MultiPV', 1);
   const replay = new Chess(state.startFen);
   const start = state.startFen === DEFAULT_POSITION ? 'startpos' : `fen ${state.startFen}`;
   const evals = [];
@@ -405,7 +403,7 @@ async function review() {
       continue;
     }
     const line = `position ${start}${i ? ` moves ${moves.slice(0, i).map(m => m.lan).join(' ')}` : ''}`;
-    const found = await client.search(line, `go depth 12 movetime ${ms}`);
+    const found = await client.search(line, `go depth 12 movetime ${ms}`, null, [['MultiPV', 1]]);
     const last = found.infos.filter(x => x.multipv === 1).pop();
     evals.push(last ? whiteScore(last, replay.turn()) : (evals[i - 1] ?? 0));
   }
@@ -421,7 +419,7 @@ function drawGraph(moves) {
   const evals = state.evals;
   const clip = v => Math.max(-1000, Math.min(1000, v));
   const x = i => (i / Math.max(1, evals.length - 1)) * 300;
-  const y = v => 50 - clip(v) / 20;
+  const y = v => 50 - clip(v) / 22;  // a margin, so that a mistake at the edge is not cut off
   const losses = moves.map((m, i) => {
     const before = m.color === 'w' ? evals[i] : -evals[i];
     const after = m.color === 'w' ? evals[i + 1] : -evals[i + 1];

@@ -84,13 +84,15 @@ export class UciClient {
     return done;
   }
 
-  // position: the full "position ..." line; go: the full "go ..." line.
-  search(position, go, onInfo) {
+  // position: the full "position ..." line; go: the full "go ..." line; options: [name, value]
+  // pairs set once the last search is over (those the engine does not offer are left out).
+  search(position, go, onInfo, options = []) {
     let resolve;
     const done = new Promise(r => { resolve = r; });
     const start = this.queue.then(async () => {
       await this.stop();
       this.current = {onInfo, resolve, done, infos: []};
+      for (const [name, value] of options) if (this.options.has(name)) this.setOption(name, value);
       this.send(position);
       this.send(go);
     });

@@ -28,6 +28,18 @@ async function openPage(browser, url, errors) {
 }
 
 const sleep = ms => new Promise(r => setTimeout(r, ms));
+
+// Screenshots wait for the board to finish animating: one piece element per piece of the
+// position (the drag ghost aside), none of them sliding or fading.
+async function shoot(page, name) {
+  await page.waitForFunction(() => {
+    const placement = document.querySelector('#board-wrap').dataset.fen.split(' ')[0];
+    const pieces = document.querySelectorAll('#board piece:not(.ghost)');
+    return !document.querySelector('#board piece.anim, #board piece.fading')
+      && pieces.length === placement.replace(/[^a-zA-Z]/g, '').length;
+  }, {timeout: 10000});
+  await page.screenshot({path: `${shots}/${name}.png`});
+}
 const text = (page, sel) => page.$eval(sel, e => e.textContent);
 const moveCount = page => page.$eval('#moves', e => Number(e.dataset.count));
 const fen = page => page.$eval('#board-wrap', e => e.dataset.fen);
@@ -73,7 +85,7 @@ async function playGame(page) {
   // Then random legal moves until the game ends (the engine mates long before the cap).
   for (let ply = 0; ply < 300; ply++) {
     if (await text(page, '#result')) break;
-    if (shots && ply === 6) await sleep(400).then(() => page.screenshot({path: `${shots}/web-play.png`}));
+    if (shots && ply === 6) await shoot(page, 'web-play');
     const game = await replay(page);
     assert.ok(!game.isGameOver(), 'the page announces the end of the game');
     const moves = game.moves({verbose: true});
@@ -95,7 +107,7 @@ async function playGame(page) {
     throw e;
   });
   assert.ok((await page.$$('#mistakes li')).length >= 1);
-  if (shots) await page.screenshot({path: `${shots}/web-review.png`});
+  if (shots) await shoot(page, 'web-review');
   // Taking back after the end gives the player the move again.
   const plies = await moveCount(page);
   await page.click('#take-back');
@@ -103,7 +115,7 @@ async function playGame(page) {
   assert.equal(await text(page, '#result'), '');
 }
 
-async function analyse(page, multipv, shoot) {
+async function analyse(page, multipv, screenshot) {
   const bad = await fen(page);
   await page.click('#io summary');
   await page.$eval('#fen-input', e => { e.value = '8/8/8/8/8/8/8/8 w - - 0 1'; });
@@ -121,7 +133,7 @@ async function analyse(page, multipv, shoot) {
   }, {timeout: 30000}, lines, d);
   await depthOver(4);
   await depthOver(8);  // deepening
-  if (shots && shoot) await page.screenshot({path: `${shots}/web-analyse.png`});
+  if (shots && screenshot) await shoot(page, 'web-analyse');
   await page.click('#stop');
   await sleep(300);
   const stopped = await text(page, '#lines');
@@ -156,6 +168,13 @@ try {
   const multipv = await page.$eval('body', b => b.dataset.multipv === 'true');
   await playGame(page);
   await analyse(page, multipv, true);
+  // Back to a game: the engine plays one line again, so its book answers 1. e4.
+  await page.$eval('#fen-input', e => { e.value = 'rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1'; });
+  await page.click('#fen-load');
+  await page.click('#tab-play');
+  await drag(page, 'e2', 'e4');
+  await page.waitForFunction(() => Number(document.querySelector('#moves').dataset.count) >= 2, {timeout: 20000});
+  assert.ok(await page.$eval('#moves li:nth-child(2)', li => li.classList.contains('book')), 'a book reply after analysis');
   // Once loaded the page works offline: with its server gone it comes back from the cache.
   await page.evaluate(() => navigator.serviceWorker.ready);
   servers[0].kill();

@@ -34,10 +34,11 @@ async function transcript(threads) {
   assert.ok(e.lines.includes('id name Quillmaren v0.1g') || e.lines.some(l => /^id name Quillmaren/.test(l)));
   assert.ok(e.lines.some(l => /^option name OwnBook type check/.test(l)));
 
-  // From the start the book answers at once; out of it, a search to the depth asked.
+  // From the start, on a clock, the book answers at once; out of it, a search to the depth asked.
   let from = e.lines.length;
-  e.postMessage('position startpos\ngo depth 6');
+  e.postMessage('position startpos\ngo wtime 60000 btime 60000');
   assert.match(await e.expect(/^bestmove/, from), /^bestmove (e2e4|d2d4|c2c4|g1f3)\b/);
+  assert.ok(e.lines.slice(from).some(l => /^info string book move/.test(l)));
   from = e.lines.length;
   e.postMessage('setoption name OwnBook value false\nposition fen 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1\ngo depth 5');
   assert.equal(await e.expect(/^bestmove/, from), 'bestmove a1a8');
