@@ -125,19 +125,13 @@ bool systemHasInput()
 
 int readInputLine(char* buf, int size)
 {
-    int n = 0;
-    bool tooLong = false;
-    for (;;) {
+    const auto nextByte = [](char* c) {
         if (head == tail) fill();
-        if (head == tail) break;  // end of input
-        const char c = buffer[head++];
-        if (n < size - 1) buf[n++] = c;
-        else tooLong = true;
-        if (c == '\n') break;
-    }
-    buf[n] = '\0';
-    if (n == 0 && !tooLong && head == tail && atEnd) return -1;
-    return tooLong ? 0 : 1;
+        if (head == tail) return false;  // end of input
+        *c = buffer[head++];
+        return true;
+    };
+    return assembleLine(buf, size, nextByte, [] { return head == tail && atEnd; });
 }
 
 bool inputLineWaiting()

@@ -108,18 +108,12 @@ EMSCRIPTEN_KEEPALIVE void quillmarenInputEnd()
 int readInputLine(char* buf, int size)
 {
     Guard guard(lock);
-    int n = 0;
-    bool tooLong = false;
-    for (;;) {
-        if (!waitForByte(&guard)) break;
-        const char c = ring[head++];
-        if (n < size - 1) buf[n++] = c;
-        else tooLong = true;
-        if (c == '\n') break;
-    }
-    buf[n] = '\0';
-    if (n == 0 && !tooLong && head == tail && atEnd) return -1;
-    return tooLong ? 0 : 1;
+    const auto nextByte = [&guard](char* c) {
+        if (!waitForByte(&guard)) return false;
+        *c = ring[head++];
+        return true;
+    };
+    return assembleLine(buf, size, nextByte, [] { return head == tail && atEnd; });
 }
 
 bool inputLineWaiting()
