@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The engine for test frameworks that build from source with "make EXE=<name>" and then run
 # "./<name> bench": a Release build without the tests, in its own build directory.
 EXE ?= quillmaren

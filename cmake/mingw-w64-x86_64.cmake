@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross build for 64-bit Windows with Debian's mingw-w64 (g++-mingw-w64-x86-64-posix):
 #   cmake -S . -B build-windows --toolchain cmake/mingw-w64-x86_64.cmake
 set(CMAKE_SYSTEM_NAME Windows)

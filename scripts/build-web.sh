@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the browser engine (WebAssembly, from the same sources as the native one) and the page
 # into web/dist/. Needs Debian's emscripten and, for the page, the packages of web/package-lock.json
 # (installed here with "npm ci" when web/node_modules is missing).
@@ -34,7 +35,7 @@ em++ "${common[@]}" -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=1048576 -sEXPORT_NAME=Qui
   "${sources[@]}" -o "$out/engine/quillmaren-single.js" &
 wait %1
 wait %2
-cp web/quillmaren/*.js web/quillmaren/*.mjs web/quillmaren/package.json "$out/engine/"
+cp web/quillmaren/*.js web/quillmaren/*.mjs web/quillmaren/package.json COPYING "$out/engine/"
 
 [ "$what" = engine ] && exit 0
 if [ ! -d web/node_modules ]; then (cd web && npm ci --no-audit --no-fund --loglevel=error); fi

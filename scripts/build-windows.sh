@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds quillmaren.exe and quillmaren-tool.exe for 64-bit Windows with Debian's
 # mingw-w64, statically linked (they need no MinGW DLLs). Usage: build-windows.sh [ARCH]
 # ARCH is the processor baseline, x86-64-v2 by default (any x86-64 of the last decade);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The bench signature: the node count a build's bench prints must be the last "Bench: N" of
 # the commit log, so a commit that changes the search's nodes without saying so is caught.
 # .ci/bench records the same number for clones without that history (an export, a shallow

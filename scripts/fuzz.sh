@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang and runs each for the given seconds (default 60),
 # starting from its committed seed corpus (copied: the run's findings stay outside the tree).
 set -euo pipefail

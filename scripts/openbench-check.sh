@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reads doc/openbench.json and builds and benches the engine the way an OpenBench worker does,
 # with OpenBench's own code given by path (it is not part of this repository):
 #   OPENBENCH=/path/to/OpenBench scripts/openbench-check.sh [REVISION] [COMPILER]

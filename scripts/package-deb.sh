@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package (quillmaren_VERSION_amd64.deb, in build-deb/) for a portable
 # processor baseline. Usage: package-deb.sh [ARCH], x86-64-v2 by default (any x86-64 of
 # the last decade); another baseline builds in build-deb-ARCH/.

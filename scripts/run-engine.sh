@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the engine (Release) and starts it in the repository, where its opening book lies,
 # ready for a GUI on standard input and output.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs every test: the Release build, then the same suites under AddressSanitizer
 # and UndefinedBehaviorSanitizer.
 set -euo pipefail

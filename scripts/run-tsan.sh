@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the engine and its tests under ThreadSanitizer and runs the tests of the parallel
 # search (in-process and through UCI with several threads). Kept out of run-tests.sh: the
 # build alone takes minutes.

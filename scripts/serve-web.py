@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Serves web/dist on localhost with the headers that make the page cross-origin isolated, so
 that the engine can use threads: scripts/serve-web.py [port] [--plain] (--plain: without them,
 the one-thread engine)."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Plays an SPRT between two versions of the engine with a tester given by path:
 #   FASTCHESS=/path/to/fastchess scripts/sprt.sh [options] BASE NEW
 #   CUTECHESS=/path/to/cutechess-cli scripts/sprt.sh [options] BASE NEW

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the browser engine and page (scripts/build-web.sh) and tests them: the page in Debian's
 # chromium (a game to its end, its review, analysis, bad input; threads and one thread), then
 # the engine under Node (UCI transcripts and the bench, whose "<N> nodes <M> nps" line ends the

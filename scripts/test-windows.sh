@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the Windows binaries under Debian's wine: perft totals, the bench against the Linux
 # build's (the same nodes position by position), and xboard and UCI transcripts through
 # pipes (in the UCI one, a timed search must end and an infinite one stop while the engine

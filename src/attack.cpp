@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "attack.h"
 
 // Both tests look outward from the square: a knight's jump away, and along each line to

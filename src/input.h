@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Standard input, read through a buffer of the engine's own, so that a search can ask

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's command line: the bench it shares with the tool, and the usage texts.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position reader: what it reads from well-formed text, what it refuses, what fits a move list.
 #include <tuple>
 

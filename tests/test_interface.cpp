@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The protocol loop driven in this process, line by line, with the book off.
 #include <csignal>
 #include <sstream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Generators: the order of the moves and of the castlings. Their records, the capture lists and
 // the legality filter are held to make/unmake and to each other in test_makemove.cpp.
 #include "movegen.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Perft totals against the published counts.
 #include "debug.h"
 #include "movegen.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine binary fed through pipes, as a GUI feeds it: a few long transcripts.
 #include <algorithm>
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parallel search in-process: helpers search beside the main thread, share its table and
 // its node count, and stop with it. Run under ThreadSanitizer by scripts/run-tsan.sh.
 #include <gtest/gtest.h>

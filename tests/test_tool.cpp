@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillmaren-tool as a user runs it: what it prints, and how it refuses.
 #include <regex>
 

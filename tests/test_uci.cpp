@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine in UCI mode, driven through pipes line by line as a GUI drives it.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak: many fast games under the real xboard GUI, headless, in match mode, against the engine
 # itself and against a Debian engine. Prints a summary: games, results, and the abnormal ends
 # that must never happen (crashes, illegal moves, time forfeits, false claims, hung games).

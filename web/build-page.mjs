@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bundles the page into dist/ beside the engine (dist/engine/, built by scripts/build-web.sh),
 // with a service worker that keeps every file for use offline.
 import * as esbuild from 'esbuild';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any text given to the position reader, read as standard chess and as
 // Chess960. Every accepted position is walked two plies deep with the board checked after each make and unmake, evaluated, and every
 // legal move valued by the exchange search, which must hand the board back unchanged.

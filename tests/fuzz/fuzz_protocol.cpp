@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes as the GUI's input, handled in-process by the
 // protocol loop. The engine's turn is held to a shallow search so that each input runs in
 // milliseconds; the board must stay consistent whatever arrives, and the game it keeps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes as a UCI GUI's whole conversation, read by the UCI loop
 // in-process until their end. Searches are held shallow so that each input runs quickly.
 #include <cstdint>

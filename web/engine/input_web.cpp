@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input for the WebAssembly build, in place of src/input.cpp: a page or Node hands the engine
 // its lines through quillmarenInput (one call per line), never through a file descriptor.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page: play Quillmaren or analyse with it. Rules and notation come from chess.js, the
 // board from chessground; the engine runs in a worker (see ../quillmaren/index.mjs).
 import {Chessground} from '@lichess-org/chessground';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page's side of the UCI conversation: one search at a time, the next one starting only
 // after the last one's "bestmove", and the "info" lines read into records.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Web Worker that hosts the engine in a page (see index.mjs): lines in by message, one
 // message per line out. Classic worker: the Emscripten loader is a classic script.
 let module = null;

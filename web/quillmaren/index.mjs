@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quillmaren as a UCI engine in a page or in Node:
 //   const engine = await createQuillmaren();
 //   engine.onmessage = line => console.log(line);   // one call per line the engine writes

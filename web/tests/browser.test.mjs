@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page in Debian's chromium, served by scripts/serve-web.py: a game against the engine to
 // its end, its review, analysis with several lines, and bad input refused. With
 // QUILLMAREN_SCREENSHOTS=dir the pictures of the README are taken on the way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The WebAssembly engine under Node through the package's message port: UCI transcripts, then
 // the bench, whose "<nodes> nodes <nps> nps" line ends the output.
 import assert from 'node:assert/strict';
