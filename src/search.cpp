@@ -770,7 +770,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
         ++movesTried;
         if (ply == 0) {
             rootProgress = {depth, movesTried, count, m};
-            if (rootMoveReport && !helperLink) rootMoveReport(&m, movesTried + rootExcludedCount);
+            if (!helperLink && rootMoveReport) rootMoveReport(&m, movesTried + rootExcludedCount);
         }
 
         // Recapture and pawn-push extensions, judged before the move is made.
