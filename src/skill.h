@@ -11,7 +11,7 @@
 // constants
 
 constexpr int SKILL_LEVEL_MAX = 20;  // full strength
-constexpr int SKILL_ELO_MIN = 1200;  // level 0, by a first calibration (README)
+constexpr int SKILL_ELO_MIN = 1250;  // level 0, by a first calibration (README)
 constexpr int SKILL_ELO_MAX = 2000;  // the full engine at a few seconds a game
 constexpr int SKILL_LINES = 4;       // candidate lines searched when weakened
 
