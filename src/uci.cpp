@@ -16,6 +16,7 @@
 #include "input.h"
 #include "movegen.h"
 #include "search.h"
+#include "skill.h"
 #include "threads.h"
 #include "timeman.h"
 #include "version.h"
@@ -176,6 +177,7 @@ void printOptions()
     std::printf("option name MultiPV type spin default 1 min 1 max %d\n", MAX_MULTI_PV);
     std::printf("option name UCI_AnalyseMode type check default false\n");
     std::printf("option name UCI_Chess960 type check default false\n");
+    printSkillOptions();
 }
 
 CastlingStyle castlingStyle()
@@ -243,6 +245,8 @@ void setOption(const Tokens* t)
         if (readInteger(value, &number)) o->multiPv = int(std::clamp<std::int64_t>(number, 1, MAX_MULTI_PV));
     } else if (sameText(name, "UCI_AnalyseMode")) {
         readCheck(value, &o->analyseMode);
+    } else {
+        setSkillOption(&skillSettings, name, value);
     }
 }
 
@@ -553,7 +557,11 @@ void runSearch(const GoCommand* g, Move* best)
     searchStartMs = timer();
     lastCurrMoveMs = 0;
     setRootMoves(g->searchMoves, g->searchMoveCount);
+    // An analysis sees the engine's own lines; a game move may be weakened.
+    const bool skilled = skillActive(&skillSettings) && !g->infinite && !session.options.analyseMode;
+    if (skilled) skillPrepare(&skillSettings, &limits);
     parallelSearch(board, best, &limits);
+    if (skilled) *best = skillChoose(&skillSettings, board, best);
     searchPoll = nullptr;
     rootMoveReport = nullptr;
 }

@@ -17,6 +17,7 @@
 #include "input.h"
 #include "movegen.h"
 #include "search.h"
+#include "skill.h"
 #include "threads.h"
 #include "version.h"
 
@@ -341,7 +342,13 @@ bool handleQuietCommand(LoopState* state, const char* line)
         std::printf("feature setboard=1 time=1 analyze=1 ping=1 memory=1 smp=1 myname=\"%s\"\n",
                     ENGINE_NAME);
         reply("feature variants=\"normal,fischerandom\"");
+        printSkillFeatures();
         reply("feature done=1");
+    } else if ((arg = argumentOf(line, "option"))) {  // option NAME=VALUE
+        char name[64] = "";
+        const std::size_t n = std::strcspn(arg, "=\r\n");
+        std::snprintf(name, sizeof name, "%.*s", int(std::min<std::size_t>(n, sizeof name - 1)), arg);
+        if (arg[n] != '=' || !setSkillOption(&skillSettings, name, arg + n + 1)) refuse("bad option", line);
     } else if (!std::strncmp(line, "st ", 3)) {
         if (readSeconds(line + 3, &number)) setTimePerMove(state, number);
     } else if (!std::strncmp(line, "level ", 6)) {  // the clock is the game's, as "time" tells
@@ -458,8 +465,11 @@ void engineTurn(Board* board, LoopState* state)
     if (!state->bookEnabled) {
         int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
         if (state->depthLimit > 0 && state->depthLimit < depth) depth = state->depthLimit;
-        const SearchLimits limits = {state->timeLimit, state->hardCap, depth, true, printThinking, 0, 0, 1};
+        SearchLimits limits = {state->timeLimit, state->hardCap, depth, true, printThinking, 0, 0, 1};
+        const bool skilled = skillActive(&skillSettings);
+        if (skilled) skillPrepare(&skillSettings, &limits);
         parallelSearch(board, &choice, &limits);
+        if (skilled) choice = skillChoose(&skillSettings, board, &choice);
     }
     state->move = *legalChoice(&choice, state->moves, count);
 
@@ -579,6 +589,7 @@ bool xboardLoop(Board* board)
     // all they need.
     std::printf("feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1 "
                 "variants=\"normal,fischerandom\" myname=\"%s\"\n", ENGINE_NAME);
+    printSkillFeatures();
     std::fflush(stdout);
     reply("feature done=1");
 

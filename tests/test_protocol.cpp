@@ -41,15 +41,17 @@ std::vector<Lines> run(const std::vector<std::string>& chunks, const std::string
     const Lines greeting = {
         "feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1 "
         "variants=\"normal,fischerandom\" myname=\"Quillmaren v0.1g\"",
+        "feature option=\"Skill Level -spin 20 0 20\"", "feature option=\"UCI_LimitStrength -check 0\"",
+        "feature option=\"UCI_Elo -spin 2000 1250 2000\"", "feature option=\"Skill Seed -spin 0 0 1000000000\"",
         "feature done=1"};
     const Lines reply = {
         "", "feature done=0",
         "feature setboard=1 time=1 analyze=1 ping=1 memory=1 smp=1 myname=\"Quillmaren v0.1g\"",
-        "feature variants=\"normal,fischerandom\"", "feature done=1"};
-    EXPECT_EQ(Lines(lines.begin(), lines.begin() + std::min<std::size_t>(2, lines.size())),
-              greeting);
+        "feature variants=\"normal,fischerandom\"", greeting[1], greeting[2], greeting[3], greeting[4],
+        "feature done=1"};
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + std::min(greeting.size(), lines.size())), greeting);
     std::vector<Lines> out(1);
-    for (std::size_t i = 2; i < lines.size(); ++i) {
+    for (std::size_t i = greeting.size(); i < lines.size(); ++i) {
         if (!lines[i].empty()) {
             out.back().push_back(lines[i]);
             continue;
@@ -345,4 +347,18 @@ TEST(Protocol, FischerandomCastlesAsOO)
     ASSERT_TRUE(play(board.get(), searched(Lines(out[4].begin() + 2, out[4].end()))));
     // "new" is standard chess again: O-O is no move, the king's move is.
     EXPECT_TRUE(legal("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", {"e1g1", searched(out[5])}));
+}
+
+TEST(Protocol, SkillOptionsAreSetByOptionAndASeededLevelReplays)
+{
+    const std::string fen = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4";
+    const std::string game = "new\nsd 4\ntime 100000\notim 100000\nsetboard " + fen + "\ngo\n";
+    const std::vector<Lines> out = run(
+        {"option Skill Level=abc\noption Nope=1\noption Skill Level\noption UCI_Elo=\n",
+         "option Skill Level=0\noption Skill Seed=3\n" + game, game});
+    EXPECT_EQ(out[0], (Lines{"Error (bad option): option Skill Level=abc", "Error (bad option): option Nope=1",
+                             "Error (bad option): option Skill Level", "Error (bad option): option UCI_Elo="}));
+    const std::string first = searched(out[1]);
+    EXPECT_TRUE(legal(fen, {first}));
+    EXPECT_EQ(searched(out[2]), first) << "the same seed and position, the same move";
 }

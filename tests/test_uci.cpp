@@ -470,3 +470,39 @@ TEST(Uci, Chess960CastlesAsTheKingTakingItsRook)
     EXPECT_NE(legalMove(board.get(), field(out, "bestmove")).from, NO_SQUARE) << out;
     EXPECT_EQ(out.find("book"), std::string::npos);
 }
+
+TEST(Uci, LevelsReplayBySeedAndTheTopEloIsTheFullSearch)
+{
+    initZobrist();
+    Engine e;
+    e.send("uci");
+    const std::string options = e.until("uciok");
+    for (const char* option : {"option name UCI_LimitStrength type check default false\n",
+                               "option name Skill Level type spin default 20 min 0 max 20\n",
+                               "option name Skill Seed type spin default 0 min 0 max 1000000000\n"})
+        EXPECT_NE(options.find(option), std::string::npos) << option;
+    EXPECT_NE(field(options, "option name UCI_Elo type spin default"), "");
+
+    // A low level with a seed: a legal move, the same one again in the same position, and
+    // the lines shown are the single line the GUI asked for.
+    e.send("setoption name Hash value 2\nsetoption name Skill Level value 2\nsetoption name Skill Seed value 5");
+    std::string moves[2];
+    for (std::string& move : moves) {
+        e.send("ucinewgame\nposition fen " + KIWIPETE + "\ngo depth 5");
+        const std::string text = e.until("bestmove");
+        EXPECT_EQ(text.find("multipv"), std::string::npos);
+        move = field(text, "bestmove");
+        EXPECT_FALSE(legalPv(KIWIPETE, {"pv", move}).empty()) << move;
+    }
+    EXPECT_EQ(moves[0], moves[1]);
+
+    // The top of the Elo range (a clamped value) and level 20 are the full search, node for node.
+    e.send("setoption name Skill Level value 20\nsetoption name UCI_LimitStrength value true\n"
+           "setoption name UCI_Elo value 99999\nsetoption name UCI_Elo value junk\nucinewgame\nposition fen "
+           + KIWIPETE + "\ngo depth 5");
+    BoardPtr board = boardFromFen(KIWIPETE);
+    freshTables();
+    Move best;
+    searchDepth(board.get(), &best, 5);
+    EXPECT_EQ(field(e.until("bestmove"), "info nodes"), std::to_string(globalNodes));
+}
