@@ -30,23 +30,6 @@ struct Candidates {
 };
 Candidates candidates;
 
-bool sameName(const char* a, const char* b)
-{
-    for (; *a && *b; ++a, ++b)
-        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
-            return false;
-    return *a == *b;
-}
-
-bool readNumber(const char* text, std::int64_t* value)
-{
-    char* end = nullptr;
-    const long long n = std::strtoll(text, &end, 10);
-    if (end == text || *end) return false;
-    *value = std::clamp<long long>(n, -(1LL << 40), 1LL << 40);
-    return true;
-}
-
 std::uint64_t mix(std::uint64_t x)  // splitmix64's finaliser
 {
     x += 0x9e3779b97f4a7c15ULL;
@@ -107,18 +90,18 @@ bool setSkillOption(SkillSettings* s, const char* name, const char* text)
     if (length >= sizeof value) return false;
     std::snprintf(value, sizeof value, "%.*s", int(length), text);
     std::int64_t n = 0;
-    if (sameName(name, "UCI_LimitStrength")) {
-        if (sameName(value, "true") || !std::strcmp(value, "1")) s->limitStrength = true;
-        else if (sameName(value, "false") || !std::strcmp(value, "0")) s->limitStrength = false;
+    if (sameText(name, "UCI_LimitStrength")) {
+        if (sameText(value, "true") || !std::strcmp(value, "1")) s->limitStrength = true;
+        else if (sameText(value, "false") || !std::strcmp(value, "0")) s->limitStrength = false;
         else return false;
-    } else if (sameName(name, "UCI_Elo")) {
-        if (!readNumber(value, &n)) return false;
+    } else if (sameText(name, "UCI_Elo")) {
+        if (!readInteger(value, &n)) return false;
         s->elo = int(std::clamp<std::int64_t>(n, SKILL_ELO_MIN, SKILL_ELO_MAX));
-    } else if (sameName(name, "Skill Level")) {
-        if (!readNumber(value, &n)) return false;
+    } else if (sameText(name, "Skill Level")) {
+        if (!readInteger(value, &n)) return false;
         s->level = int(std::clamp<std::int64_t>(n, 0, SKILL_LEVEL_MAX));
-    } else if (sameName(name, "Skill Seed")) {
-        if (!readNumber(value, &n)) return false;
+    } else if (sameText(name, "Skill Seed")) {
+        if (!readInteger(value, &n)) return false;
         s->seed = std::uint32_t(std::clamp<std::int64_t>(n, 0, SEED_MAX));
     } else {
         return false;

@@ -11,14 +11,15 @@
 #include <string>
 
 #include "book.h"
-#include "hash.h"
 #include "game.h"
+#include "hash.h"
 #include "input.h"
 #include "movegen.h"
 #include "search.h"
 #include "skill.h"
 #include "threads.h"
 #include "timeman.h"
+#include "utils.h"
 #include "version.h"
 
 namespace {
@@ -30,7 +31,6 @@ constexpr int MAX_TOKENS = UCI_LINE_SIZE / 2 + 1;
 
 constexpr std::int64_t OVERHEAD_DEFAULT_MS = 15;  // a GUI and an adapter between, on a busy machine
 constexpr std::int64_t OVERHEAD_MAX_MS = 5000;
-constexpr std::int64_t MAX_CLOCK_MS = std::int64_t(1) << 40;
 
 struct UciOptions {
     std::int64_t hashMiB;
@@ -135,24 +135,6 @@ void tokenize(char* line, Tokens* t)
         t->at[t->count++] = p;
         while (*p && !isBlank(*p)) ++p;
     }
-}
-
-bool sameText(const char* a, const char* b)  // without regard to case
-{
-    for (; *a && *b; ++a, ++b)
-        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
-            return false;
-    return *a == *b;
-}
-
-// A whole number; false for anything else. Saturates far beyond any clock.
-bool readInteger(const char* text, std::int64_t* value)
-{
-    char* end = nullptr;
-    const long long n = std::strtoll(text, &end, 10);
-    if (end == text || *end) return false;
-    *value = std::clamp<std::int64_t>(n, -MAX_CLOCK_MS, MAX_CLOCK_MS);
-    return true;
 }
 
 void send(const char* text)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "utils.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 
@@ -18,6 +19,24 @@ bool readWholeNumber(const char* text, int min, int max, int* value)
     if (end == text || *end != '\0' || n < min || n > max) return false;
     *value = int(n);
     return true;
+}
+
+bool readInteger(const char* text, std::int64_t* value)
+{
+    constexpr long long LIMIT = 1LL << 40;
+    char* end = nullptr;
+    const long long n = std::strtoll(text, &end, 10);
+    if (end == text || *end) return false;
+    *value = n > LIMIT ? LIMIT : n < -LIMIT ? -LIMIT : n;
+    return true;
+}
+
+bool sameText(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    return *a == *b;
 }
 
 std::uint64_t rand64()

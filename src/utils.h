@@ -33,6 +33,11 @@ std::int64_t timer();
 
 // A whole number from min to max written alone in text (a command-line argument).
 bool readWholeNumber(const char* text, int min, int max, int* value);
+// A whole number written alone in text (an option's value), held to +-2^40, far beyond any
+// clock or size; false for anything else.
+bool readInteger(const char* text, std::int64_t* value);
+// The two texts are equal without regard to case (the protocols' option names and values).
+bool sameText(const char* a, const char* b);
 
 // Fixed-seed generator: the Zobrist keys come out the same on every run.
 std::uint64_t rand64();
