@@ -86,7 +86,7 @@ BenchResult runBench(const char* const* fens, int count, int depth, int threads,
         clearSearchTables();
         Move best;
         const std::int64_t start = timer();
-        const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0, multiPv};
+        const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0, multiPv, false};
         const int score = parallelSearch(board.get(), &best, &limits);
         waitForHelpers();
         const std::int64_t ms = timer() - start;

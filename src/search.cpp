@@ -15,6 +15,7 @@
 #include "movegen.h"
 #include "see.h"
 #include "threads.h"
+#include "timeman.h"
 
 namespace {
 
@@ -987,6 +988,11 @@ struct PvSlot {
 PvSlot pvSlots[MAX_MULTI_PV];
 PvSlot pvSlotsDone[MAX_MULTI_PV];  // the last depth finished, best first
 
+// The time manager's view of the main thread's search, and the root's legal moves: with one,
+// a clock search answers after its first depth.
+TimeWatch timeWatch;
+int rootMoveCount;
+
 inline bool isRootExcluded(const Move* m)
 {
     for (int i = 0; i < rootExcludedCount; ++i)
@@ -1073,9 +1079,15 @@ int searchLines(Board* board, const SearchLimits* limits, int lines, std::int64_
         if (limits->mateIn > 0 && best > MATE_BOUND && (INF_SCORE - best + 1) / 2 <= limits->mateIn) break;
         if (nodeLimitOfSearch > 0 && allNodes() >= nodeLimitOfSearch) break;
         const std::int64_t elapsed = timer() - driverClock.start;
-        if (driverClock.useClock
-            && (elapsed > driverClock.timeLimit || (hardCapOfSearch > 0 && elapsed > hardCapOfSearch)))
+        if (limits->managedClock) {
+            const Move* first = &pvSlotsDone[0].line.moves[0];
+            const bool more = anotherDepth(&timeWatch, first->from, first->to, best, elapsed,
+                                           driverClock.timeLimit, hardCapOfSearch);
+            if (driverClock.useClock && (!more || rootMoveCount == 1)) break;
+        } else if (driverClock.useClock
+                   && (elapsed > driverClock.timeLimit || (hardCapOfSearch > 0 && elapsed > hardCapOfSearch))) {
             break;
+        }
     }
     rootExcludedCount = 0;
     restoreLastCapture(board, rootCaptureSquare, rootCapturedPiece);
@@ -1115,7 +1127,9 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
     // Mated or stalemated already: nothing to search, and a mated root would fail low at
     // the window's last bound for ever.
     Move rootMoves[MAX_MOVES];
-    if (generateMoves(board, rootMoves, 1) == 0) {
+    rootMoveCount = generateMoves(board, rootMoves, 1);
+    startTimeWatch(&timeWatch);
+    if (rootMoveCount == 0) {
         *result = NO_MOVE;
         lastSearchScore = board->inCheck ? -INF_SCORE : 0;
         return lastSearchScore;
@@ -1169,8 +1183,20 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             previous.length = current.length;
             std::memcpy(previous.moves, current.moves, sizeof previous.moves);
 
-            // Time control: an unstable best move earns more time; a settled win stops.
-            if (bestMoveChanges > UNSTABLE_CHANGES && !timeExtended) {
+            const bool inWindow = !(score <= alpha && alpha > -INF_SCORE) && !(score >= beta && beta < INF_SCORE);
+            if (limits->managedClock) {
+                // A finished depth tells the time manager whether to go on; a failed window
+                // is searched again until the maximum, or a better move is played as found.
+                if (inWindow) {
+                    const bool more = anotherDepth(&timeWatch, current.moves[0].from, current.moves[0].to,
+                                                   score, elapsed, timeLimit, hardCapOfSearch);
+                    if (driverClock.useClock && (!more || rootMoveCount == 1)) break;
+                } else if (driverClock.useClock && score >= beta && beta < INF_SCORE
+                           && elapsed >= scaledOptimum(&timeWatch, timeLimit, hardCapOfSearch)) {
+                    break;
+                }
+            } else if (bestMoveChanges > UNSTABLE_CHANGES && !timeExtended) {
+                // Time control: an unstable best move earns more time; a settled win stops.
                 extendTime();
             } else if (driverClock.useClock && bestMoveChanges == 1 && !timeExtended
                        && elapsed > timeLimit / 2 && score > SETTLED_WIN_SCORE) {
@@ -1215,7 +1241,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             if (searchAborted || mateFound) break;
             if (nodeLimitOfSearch > 0 && allNodes() >= nodeLimitOfSearch) break;
         } while (depth <= maxDepth
-                 && (!driverClock.useClock
+                 && (!driverClock.useClock || limits->managedClock
                      || (elapsed <= timeLimit && (hardCapOfSearch <= 0 || elapsed <= hardCapOfSearch))));
     } else {
         // No time at all: a one-ply look, quietly, for a move better than any at random.
@@ -1298,7 +1324,7 @@ int searchDepthCap = MAX_DEPTH;
 void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t hardCap)
 {
     const int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
-    const SearchLimits limits = {timeLimit, hardCap, depth, true, printThinking, 0, 0, 1};
+    const SearchLimits limits = {timeLimit, hardCap, depth, true, printThinking, 0, 0, 1, false};
     searchWithLimits(board, result, &limits);
 }
 
@@ -1312,7 +1338,7 @@ void startSearchClock(std::int64_t start, std::int64_t timeLimit, std::int64_t h
 
 int searchDepth(Board* board, Move* result, int depth)
 {
-    const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0, 1};
+    const SearchLimits limits = {0, 0, depth, false, nullptr, 0, 0, 1, false};
     return searchWithLimits(board, result, &limits);
 }
 

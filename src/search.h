@@ -60,6 +60,9 @@ struct SearchLimits {
     std::int64_t nodeLimit;
     int mateIn;
     int multiPv;  // lines searched and reported at each depth; 0 or 1 for the best alone
+    // The time manager's rules between depths instead of the driver's own: timeLimit is then
+    // the optimum, stretched or shrunk by what the depths show, and hardCap the maximum.
+    bool managedClock;
 };
 
 // The most lines a search gives at once.

@@ -513,7 +513,7 @@ void runSearch(const GoCommand* g, Move* best)
     Board* board = session.board;
     SearchState* s = &session.search;
     SearchLimits limits = {0, 0, MAX_DEPTH, false, reportIteration, g->nodes, g->mate,
-                           session.options.multiPv};
+                           session.options.multiPv, false};
     limits.maxDepth = std::min(g->depth > 0 ? g->depth : MAX_DEPTH, searchDepthCap);
     const std::int64_t overhead = session.options.moveOverhead;
     bool timed = !g->infinite;
@@ -521,7 +521,9 @@ void runSearch(const GoCommand* g, Move* best)
         s->soft = s->hard = std::max<std::int64_t>(g->movetime - overhead, 1);
     } else if (timed && g->hasClock) {
         const int side = board->sideToMove;
-        uciTimeBudget(g->time[side], g->inc[side], g->movesToGo, overhead, &s->soft, &s->hard);
+        uciTimeBudget(g->time[side], g->inc[side], g->movesToGo, overhead, int(board->gamePly), &s->soft,
+                      &s->hard);
+        limits.managedClock = true;
     } else {
         timed = false;
     }

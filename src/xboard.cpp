@@ -402,7 +402,7 @@ int analyze(Board* board, LoopState* state)
         clearKillerMove();
         rootProgress = {0, 0, 0, NO_MOVE};
         const int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
-        const SearchLimits limits = {0, 0, depth, false, printThinking, 0, 0, 1};
+        const SearchLimits limits = {0, 0, depth, false, printThinking, 0, 0, 1, false};
         Move best = NO_MOVE;
         analysisState = state;
         analysisBoard = board;
@@ -465,7 +465,7 @@ void engineTurn(Board* board, LoopState* state)
     if (!state->bookEnabled) {
         int depth = searchDepthCap > 0 && searchDepthCap < MAX_DEPTH ? searchDepthCap : MAX_DEPTH;
         if (state->depthLimit > 0 && state->depthLimit < depth) depth = state->depthLimit;
-        SearchLimits limits = {state->timeLimit, state->hardCap, depth, true, printThinking, 0, 0, 1};
+        SearchLimits limits = {state->timeLimit, state->hardCap, depth, true, printThinking, 0, 0, 1, false};
         const bool skilled = skillActive(&skillSettings);
         if (skilled) skillPrepare(&skillSettings, &limits);
         parallelSearch(board, &choice, &limits);

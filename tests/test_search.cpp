@@ -163,7 +163,7 @@ TEST(Driver, ThinkingLinesKeepTheirFormatAndTheMoveIsLegalWhateverTheBudget)
     auto board = boardFromFen(initialPosition);
     constexpr std::int64_t limits[][3] = {{INT32_MAX, 0, 5LL * INT32_MAX}, {100, 30, 30}};
     for (const auto& c : limits) {
-        const SearchLimits l = {c[0], c[1], 1, true, nullptr, 0, 0, 1};
+        const SearchLimits l = {c[0], c[1], 1, true, nullptr, 0, 0, 1, false};
         Move best;
         searchWithLimits(board.get(), &best, &l);
         EXPECT_EQ(maxTimeAllowed, c[2]) << c[0] << " cap " << c[1];

@@ -19,7 +19,7 @@ TEST(Threads, HelpersSearchTheRootShareTheNodesAndStopWithTheMainThread)
     setSearchThreads(3);
     ASSERT_EQ(searchThreadCount(), 3);
     // Deep enough from an empty table that the helpers are awake before the main thread ends.
-    SearchLimits limits = {0, 0, 8, false, nullptr, 0, 0, 1};
+    SearchLimits limits = {0, 0, 8, false, nullptr, 0, 0, 1, false};
     for (int search = 0; search < 2; ++search) {  // the same threads, woken twice
         freshTables();
         Move best = NO_MOVE;
@@ -31,7 +31,7 @@ TEST(Threads, HelpersSearchTheRootShareTheNodesAndStopWithTheMainThread)
     }
 
     // A node limit counts every thread's nodes.
-    limits = {0, 0, MAX_DEPTH, false, nullptr, 200000, 0, 1};
+    limits = {0, 0, MAX_DEPTH, false, nullptr, 200000, 0, 1, false};
     Move best = NO_MOVE;
     parallelSearch(board.get(), &best, &limits);
     waitForHelpers();
@@ -39,7 +39,7 @@ TEST(Threads, HelpersSearchTheRootShareTheNodesAndStopWithTheMainThread)
     EXPECT_LT(globalNodes, 200000) << "the helpers' nodes count towards the limit";
 
     // The input tells the main thread to stop: every thread ends, with a legal move.
-    limits = {0, 0, MAX_DEPTH, false, nullptr, 0, 0, 1};
+    limits = {0, 0, MAX_DEPTH, false, nullptr, 0, 0, 1, false};
     pollsLeft = 30;
     searchPoll = stopAfterSomePolls;
     parallelSearch(board.get(), &best, &limits);

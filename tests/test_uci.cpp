@@ -166,13 +166,37 @@ TEST(Uci, TimeBudgetsNeverFlagEvenWhenEverySearchRunsToItsHardLimit)
         for (int move = 0; move < 500; ++move) {
             const int toGo = c[2] ? int(c[2] - move % c[2]) : 0;
             std::int64_t soft = 0, hard = 0;
-            uciTimeBudget(clock, c[1], toGo, c[3], &soft, &hard);
+            uciTimeBudget(clock, c[1], toGo, c[3], 2 * move, &soft, &hard);
             ASSERT_TRUE(soft >= 1 && soft <= hard) << soft << " " << hard;
             clock -= hard + c[3];
             ASSERT_GT(clock, 0) << "move " << move << " of " << c[0] << "+" << c[1] << " moves " << c[2];
             clock += c[1] + (toGo == 1 ? c[0] : 0);
         }
     }
+}
+
+TEST(Uci, TimeWatchStretchesForAChangingMoveAndNeverStartsADepthItCannotFinish)
+{
+    // Depths that each take twice the last; the optimum 1000 ms, the maximum 5000 ms.
+    auto depthsSearched = [](bool changing, int fallPerDepth) {
+        TimeWatch w;
+        startTimeWatch(&w);
+        std::int64_t elapsed = 0, duration = 10;
+        for (int depth = 1; depth < 40; ++depth) {
+            elapsed += duration;
+            duration *= 2;
+            const int move = changing ? depth % 2 : 0;
+            if (!anotherDepth(&w, move, move + 8, -fallPerDepth * depth, elapsed, 1000, 5000)) {
+                EXPECT_LE(elapsed, 5000);
+                return depth;
+            }
+            EXPECT_LE(elapsed + w.lastDuration * 3 / 2, 5000) << "a depth begun that cannot finish";
+        }
+        return 40;
+    };
+    const int settled = depthsSearched(false, 0);
+    EXPECT_GT(depthsSearched(true, 0), settled);
+    EXPECT_GT(depthsSearched(false, 30), settled);
 }
 
 TEST(Uci, ThreadsSearchTogetherAndStopTogether)
