@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "movegen.h"
 #include "utils.h"
@@ -17,6 +18,15 @@ namespace {
 
 constexpr std::uint32_t SEED_MAX = 1000000000;
 constexpr int PICK_DELTA_CAP = 100;  // the random term spans at most a pawn
+
+// Stockfish's UCI_Elo scale against the levels, measured at 10 s + 0.1 s (README).
+struct ScalePoint {
+    int elo;
+    double level;
+};
+constexpr ScalePoint SKILL_SCALE[] = {
+    {SKILL_ELO_MIN, 0.0}, {1350, 4.3}, {1700, 12.0}, {SKILL_ELO_MAX, double(SKILL_LEVEL_MAX)}};
+constexpr int SCALE_POINTS = int(std::size(SKILL_SCALE));
 
 // The candidates of the depth the choice is made at, best first.
 struct Candidates {
@@ -67,9 +77,12 @@ double skillStrength(const SkillSettings* s)
 {
     double strength = std::clamp(s->level, 0, SKILL_LEVEL_MAX);
     if (s->limitStrength) {
-        const double fromElo = double(std::clamp(s->elo, SKILL_ELO_MIN, SKILL_ELO_MAX) - SKILL_ELO_MIN)
-                             * SKILL_LEVEL_MAX / (SKILL_ELO_MAX - SKILL_ELO_MIN);
-        strength = std::min(strength, fromElo);
+        const int elo = std::clamp(s->elo, SKILL_ELO_MIN, SKILL_ELO_MAX);
+        int i = 1;
+        while (i < SCALE_POINTS - 1 && elo > SKILL_SCALE[i].elo) ++i;
+        const ScalePoint& a = SKILL_SCALE[i - 1];
+        const ScalePoint& b = SKILL_SCALE[i];
+        strength = std::min(strength, a.level + (b.level - a.level) * (elo - a.elo) / (b.elo - a.elo));
     }
     return strength;
 }
@@ -78,7 +91,12 @@ bool skillActive(const SkillSettings* s) { return skillStrength(s) < SKILL_LEVEL
 
 int skillLevelElo(int level)
 {
-    return SKILL_ELO_MIN + (SKILL_ELO_MAX - SKILL_ELO_MIN) * std::clamp(level, 0, SKILL_LEVEL_MAX) / SKILL_LEVEL_MAX;
+    const double l = std::clamp(level, 0, SKILL_LEVEL_MAX);
+    int i = 1;
+    while (i < SCALE_POINTS - 1 && l > SKILL_SCALE[i].level) ++i;
+    const ScalePoint& a = SKILL_SCALE[i - 1];
+    const ScalePoint& b = SKILL_SCALE[i];
+    return int(std::lround(a.elo + (b.elo - a.elo) * (l - a.level) / (b.level - a.level)));
 }
 
 bool setSkillOption(SkillSettings* s, const char* name, const char* text)

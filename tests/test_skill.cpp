@@ -31,10 +31,18 @@ TEST(Skill, OptionsAreSetClampedAndGarbageLeavesThemAlone)
     EXPECT_FALSE(skillActive(&s));
     EXPECT_TRUE(setSkillOption(&s, "UCI_LimitStrength", "true"));
     EXPECT_EQ(skillStrength(&s), 0.0);
-    s.elo = (SKILL_ELO_MIN + SKILL_ELO_MAX) / 2;
-    EXPECT_EQ(skillStrength(&s), SKILL_LEVEL_MAX / 2);
+    s.elo = SKILL_ELO_MAX;
     s.level = 3;
     EXPECT_EQ(skillStrength(&s), 3.0);
+    // The scale runs both ways and never backwards.
+    double last = -1;
+    for (int level = 0; level <= SKILL_LEVEL_MAX; ++level) {
+        s.elo = skillLevelElo(level);
+        s.level = SKILL_LEVEL_MAX;
+        EXPECT_NEAR(skillStrength(&s), level, 0.05) << s.elo;
+        EXPECT_GT(skillStrength(&s), last);
+        last = skillStrength(&s);
+    }
     EXPECT_EQ(skillLevelElo(0), SKILL_ELO_MIN);
     EXPECT_EQ(skillLevelElo(SKILL_LEVEL_MAX), SKILL_ELO_MAX);
 }
