@@ -13,6 +13,7 @@
 #include "eval.h"
 #include "hash.h"
 #include "movegen.h"
+#include "movepick.h"
 #include "see.h"
 #include "threads.h"
 

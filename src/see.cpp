@@ -9,6 +9,7 @@
 
 #include "attack.h"
 #include "movegen.h"
+#include "movepick.h"
 
 constinit thread_local int seeMaterial;
 

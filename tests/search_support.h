@@ -3,6 +3,7 @@
 // Helpers shared by the table, ordering and search tests.
 #include "attack.h"
 #include "movegen.h"
+#include "movepick.h"
 #include "search.h"
 #include "test_support.h"
 
