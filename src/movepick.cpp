@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "attack.h"
-#include "search.h"
+#include "history.h"
 #include "see.h"
 
 int getNextBestMove(MoveList* list, Move* out)

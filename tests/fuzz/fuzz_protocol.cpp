@@ -12,6 +12,7 @@
 
 #include "debug.h"
 #include "hash.h"
+#include "history.h"
 #include "input.h"
 #include "search.h"
 #include "xboard.h"
