@@ -10,7 +10,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "debug.h"
 #include "hash.h"
 #include "history.h"
 #include "input.h"
