@@ -188,6 +188,10 @@ void makeMoveSimple(Board* board, Move* m);
 void unmakeMoveSimple(Board* board, Move* m);
 int isLegalSimple(Board* board, Move* m);
 
+// The redundant fields agree with the squares: lists, indices, king squares, counts,
+// material. Asserted after every make and unmake in debug builds.
+bool boardIsOk(const Board* board);
+
 // Coordinate notation with the promotion letter (e2e4, e7e8q), castling as the king's move;
 // buf holds at least 6 chars.
 char* moveToString(const Move* m, char* buf);

@@ -7,7 +7,3 @@
 // Adds to *nodes the number of legal move sequences of length depth + 1 (depth 0 counts
 // the legal moves). The moves of the last level are counted, not made.
 void debugPerft(Board* board, std::uint8_t depth, std::uint64_t* nodes);
-
-// The redundant fields agree with the squares: lists, indices, king squares, counts,
-// material. Asserted after every make and unmake in debug builds.
-bool boardIsOk(const Board* board);

@@ -27,32 +27,3 @@ int keepsKingCovered(Board* board, Move* m);
 // Appends from->to (four moves for a promotion), classified from the board.
 void addMoveSimple(Board* board, Move* moves, int* count, std::uint8_t from, std::uint8_t to,
                    std::uint8_t checkLegal);
-
-// Selection: the first unpicked move with the strictly highest score, ties to the lower
-// index; marks it picked and returns its index.
-int getNextBestMove(MoveList* list, Move* out);
-// Hands out a scored list's moves in getNextBestMove's order (scores above -32000, as the
-// ordering gives them) and names each next one before it is taken, so that the search can
-// ask for its table bucket early. The first two come from scans, as most nodes stop there;
-// the rest from one sort of what remains.
-struct MovePicker {
-    MoveList* list;
-    int taken;      // moves handed out
-    int following;  // index of the next move handed out, -1 when none is left
-    int sorted;     // entries of `order` handed out
-    std::uint16_t order[MAX_MOVES];
-};
-// `first`: the index of the best move when the ordering returned it, else -1.
-void startPicking(MovePicker* picker, MoveList* list, int first);
-// The next move into `out`, marked picked; returns its index.
-int pickMove(MovePicker* picker, Move* out);
-int getMove(MoveList* list, Move* out, int index);
-
-// Ordering. Main search: hash move, captures by exchange value, killers, castling,
-// promotions, quiet moves by history and closeness to the enemy king; returns the index of
-// the first best move. Quiescence: every move by exchange value; -1 for an empty list.
-// Root from depth 2 on: by the nodes each move needed in the previous iteration.
-extern constinit thread_local std::int64_t hashMoves;  // statistics: hash moves found in a list
-int assignScoreMovelist(Board* board, MoveList* list);
-int assignQScoreMovelist(Board* board, MoveList* list);
-void assignScoreRootMovelist(Board* board, MoveList* list);

@@ -12,7 +12,9 @@
 #include "attack.h"
 #include "eval.h"
 #include "hash.h"
+#include "history.h"
 #include "movegen.h"
+#include "movepick.h"
 #include "see.h"
 #include "threads.h"
 #include "timeman.h"
@@ -162,11 +164,6 @@ inline void prefetchChild(const Board* board, const Move* m)
 // share one, off the stack.
 constinit thread_local PvLine scratchLine{};
 
-inline std::uint32_t* historyCell(std::uint32_t table[2][16][128], const Move* m)
-{
-    return &table[m->piece > EMPTY][m->piece & 15][m->to & 127];
-}
-
 // What the second updateHashKey of a move does, before the move is taken back, at the cost
 // of three stores: the node's keys return, and the history slot of the child's ply gets them.
 inline void restoreKeys(Board* board, std::uint64_t key, std::uint64_t key2)
@@ -252,8 +249,6 @@ int keepLegal(Board* board, Move* moves, int count, int inCheck)
     return kept;
 }
 
-inline bool isQuiet(const Move* m) { return !(m->flags & (FLAG_CAPTURE | FLAG_PROMOTION)); }
-
 // The full test, kept for the consistency checks of debug builds.
 [[maybe_unused]] inline int sideInCheck(const Board* board)
 {
@@ -336,13 +331,6 @@ constinit thread_local Move bestMove = NO_MOVE;
 constinit thread_local std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck, extRecap,
     extPawn;
 
-constinit thread_local std::uint32_t historyHeuristic[2][16][128];
-constinit thread_local std::uint32_t historyMax[2] = {1, 1};
-constinit thread_local std::uint32_t successHistoryHeuristic[2][16][128];
-constinit thread_local std::uint32_t badHistoryHeuristic[2][16][128];
-constinit thread_local std::uint32_t badHistoryMax[2] = {1, 1};
-constinit thread_local KillerEntry killerMove[2][MAX_PLY]{};
-
 std::int64_t timerSearchStart;
 std::int64_t maxTimeAllowed;
 bool (*searchPoll)();
@@ -350,100 +338,6 @@ constinit thread_local RootProgress rootProgress = {0, 0, 0, NO_MOVE};
 void (*rootMoveReport)(const Move* move, int number);
 int lastSearchScore;
 int lastSearchDepth;
-
-// Killer and history heuristics ---------------------------------------------------------
-
-void updateKillerMove(const Board* board, const Move* m)
-{
-    if (!isQuiet(m) || board->ply >= MAX_PLY) return;
-    KillerEntry* e = &killerMove[m->piece > EMPTY][board->ply];
-    int slot = -1;
-    for (int s = 0; s < 3; ++s) {
-        const Move& k = e->killers[s];
-        if (k.from == m->from && k.to == m->to && k.piece == m->piece) {
-            slot = s;
-            break;
-        }
-    }
-    if (slot >= 0) {
-        ++e->hits[slot];
-    } else {
-        e->killers[2] = *m;
-        e->hits[2] = 1;
-    }
-    // One bubble pass: a move rises one place each time it gets ahead of the one above.
-    for (int s = 2; s > 0; --s) {
-        if (e->hits[s] > e->hits[s - 1]) {
-            const Move k = e->killers[s];
-            const std::uint32_t h = e->hits[s];
-            e->killers[s] = e->killers[s - 1];
-            e->hits[s] = e->hits[s - 1];
-            e->killers[s - 1] = k;
-            e->hits[s - 1] = h;
-        }
-    }
-}
-
-void updateHistoryHeuristic(const Move* m, int depth)
-{
-    if (!isQuiet(m)) return;
-    ++*historyCell(successHistoryHeuristic, m);
-    std::uint32_t* cell = historyCell(historyHeuristic, m);
-    const std::uint32_t bonus = std::uint32_t(depth) * std::uint32_t(depth);
-    // Saturate rather than wrap: a wrapped sum would demote the best move of all.
-    *cell = *cell > UINT32_MAX - bonus ? UINT32_MAX : *cell + bonus;
-    const int side = m->piece > EMPTY;
-    if (*cell > historyMax[side]) historyMax[side] = *cell;
-}
-
-void updateBadHistoryHeuristic(const Move* m, int)
-{
-    if (!isQuiet(m)) return;
-    ++*historyCell(badHistoryHeuristic, m);
-}
-
-int getHistoryBonus(const Move* m)
-{
-    const std::uint32_t entry = *historyCell(historyHeuristic, m);
-    if (entry == 0) return 0;  // most moves: no division
-    return int(double(entry) / double(historyMax[m->piece > EMPTY]) * 1000.0);
-}
-
-int getBadHistoryBonus(const Move* m)
-{
-    const double entry = *historyCell(badHistoryHeuristic, m);
-    return int(entry / double(badHistoryMax[m->piece > EMPTY]) * 1000.0);
-}
-
-void clearHistoryHeuristic()
-{
-    std::memset(historyHeuristic, 0, sizeof historyHeuristic);
-    std::memset(successHistoryHeuristic, 0, sizeof successHistoryHeuristic);
-    std::memset(badHistoryHeuristic, 0, sizeof badHistoryHeuristic);
-    historyMax[0] = historyMax[1] = 1;
-    badHistoryMax[0] = badHistoryMax[1] = 1;
-}
-
-void clearKillerMove()
-{
-    for (auto& side : killerMove) {
-        for (KillerEntry& e : side) {
-            for (int s = 0; s < 3; ++s) {
-                e.killers[s].from = NO_SQUARE;
-                e.hits[s] = 0;
-            }
-        }
-    }
-}
-
-void showKillers(const Board* board)
-{
-    if (board->ply >= MAX_PLY) return;
-    const KillerEntry& e = killerMove[board->sideToMove & 1][board->ply];
-    for (int s = 0; s < 3; ++s)
-        std::printf("%d) f: %d  t: %d, counter = %u\n", s + 1, e.killers[s].from, e.killers[s].to,
-                    e.hits[s]);
-}
 
 // Root restriction -----------------------------------------------------------------------
 

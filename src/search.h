@@ -24,11 +24,6 @@ struct PvLine {
     Move moves[MAX_PLY];
 };
 
-struct KillerEntry {
-    Move killers[3];  // slot 0 the best-ranked; from == NO_SQUARE marks an empty slot
-    std::uint32_t hits[3];
-};
-
 // One kept iteration of the driver, as a protocol reports it. The score lies outside the
 // window alpha..beta when the call failed low or high.
 struct IterationInfo {
@@ -83,12 +78,6 @@ extern constinit thread_local Move bestMove;
 // Statistics: counted and reset, shown by no output.
 extern constinit thread_local std::int64_t betaCut, betaCutOnFirst, nullTried, nullCut, extCheck,
     extRecap, extPawn;
-
-extern constinit thread_local std::uint32_t historyHeuristic[2][16][128];
-extern constinit thread_local std::uint32_t historyMax[2];
-extern constinit thread_local std::uint32_t successHistoryHeuristic[2][16][128];
-extern constinit thread_local std::uint32_t badHistoryHeuristic[2][16][128];
-extern constinit thread_local KillerEntry killerMove[2][MAX_PLY];
 
 // The clock of the search, owned by the thread that runs the driver (the main thread).
 extern std::int64_t timerSearchStart;
@@ -169,15 +158,5 @@ int fiftyMoveDraw(Board* board);
 // 1 for a pawn move to its seventh rank that does not lose material by exchange.
 int isPawnPush(Board* board, Move* m);
 
-// Killers and history of quiet moves. Captures and promotions never enter them.
-void updateKillerMove(const Board* board, const Move* m);
-void updateHistoryHeuristic(const Move* m, int depth);
-void updateBadHistoryHeuristic(const Move* m, int depth);
-int getHistoryBonus(const Move* m);      // 0..1000
-int getBadHistoryBonus(const Move* m);   // diagnostic
-void showKillers(const Board* board);    // diagnostic
-// Tables the engine's turn clears after every move it plays and on a new game.
-void clearHistoryHeuristic();
-void clearKillerMove();
 // Empties the transposition table, the history tables and the killers.
 void clearSearchTables();

@@ -8,9 +8,6 @@
 #include <cstdlib>
 
 #include "attack.h"
-#include "movegen.h"
-
-constinit thread_local int seeMaterial;
 
 int seeEval(const Board* board) { return board->sideToMove ? -board->material : board->material; }
 
@@ -115,9 +112,6 @@ struct SeeWhite {
                                   rook = WHITE_ROOK, queen = WHITE_QUEEN, king = WHITE_KING;
     static constexpr int pawnFirst = -15, pawnSecond = -17;
     static constexpr const std::int32_t* knightOffsets = knightOffsetsWhite.data();
-    static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsWhite.data();
-    static constexpr const std::int32_t* heavyOffsets = heavyOffsetsWhite.data();
-    static constexpr const std::int32_t* kingOffsets = kingOffsetsWhite.data();
     static constexpr std::array<std::uint8_t, 4> diagonalLines = linesInOrder(diagonalOffsetsWhite);
     static constexpr std::array<std::uint8_t, 4> heavyLines = linesInOrder(heavyOffsetsWhite);
 };
@@ -129,48 +123,15 @@ struct SeeBlack {
                                   rook = BLACK_ROOK, queen = BLACK_QUEEN, king = BLACK_KING;
     static constexpr int pawnFirst = 17, pawnSecond = 15;
     static constexpr const std::int32_t* knightOffsets = knightOffsetsBlack.data();
-    static constexpr const std::int32_t* diagonalOffsets = diagonalOffsetsBlack.data();
-    static constexpr const std::int32_t* heavyOffsets = heavyOffsetsBlack.data();
-    static constexpr const std::int32_t* kingOffsets = kingOffsetsBlack.data();
     static constexpr std::array<std::uint8_t, 4> diagonalLines = linesInOrder(diagonalOffsetsBlack);
     static constexpr std::array<std::uint8_t, 4> heavyLines = linesInOrder(heavyOffsetsBlack);
 };
 
-// Every capture onto the square, found by looking outward from it; pins are ignored.
-template <typename S>
-int attackersOf(Board* board, Move* moves, int square)
-{
-    const std::uint8_t* squares = board->squares;
-    int count = 0;
-    auto add = [&](int from) {
-        addMoveSimple(board, moves, &count, std::uint8_t(from), std::uint8_t(square), 0);
-    };
-    for (int from : {square + S::pawnFirst, square + S::pawnSecond})
-        if (onBoard(from) && squares[from] == S::pawn) add(from);
-    for (int i = 0; S::knightOffsets[i]; ++i) {
-        const int from = square + S::knightOffsets[i];
-        if (onBoard(from) && squares[from] == S::knight) add(from);
-    }
-    auto slide = [&](const std::int32_t* offsets, std::uint8_t slider) {
-        for (int i = 0; offsets[i]; ++i) {
-            int from = square + offsets[i];
-            while (onBoard(from) && squares[from] == EMPTY) from += offsets[i];
-            if (onBoard(from) && (squares[from] == slider || squares[from] == S::queen)) add(from);
-        }
-    };
-    slide(S::diagonalOffsets, S::bishop);
-    slide(S::heavyOffsets, S::rook);
-    for (int i = 0; S::kingOffsets[i]; ++i) {
-        const int from = square + S::kingOffsets[i];
-        if (onBoard(from) && squares[from] == S::king) add(from);
-    }
-    return count;
-}
-
 // The exchange below plays its captures on the bare squares instead of making full moves.
-// It visits the same captures in the same order as seeAlphaBeta over the generated lists
-// (cheapest attacker first, ties in generation order, a promotion as queen, rook, bishop,
-// knight), so every value and cut comes out the same.
+// It visits the same captures in the same order as an alpha-beta search over generated
+// lists of the captures onto the square would (cheapest attacker first, ties in generation
+// order, a promotion as queen, rook, bishop, knight), so every value and cut comes out the
+// same.
 struct Capture {
     std::uint8_t from;
     std::uint8_t promotion;  // EMPTY when the capture does not promote
@@ -239,7 +200,7 @@ int capturesInOrder(const Exchange* x, const Fronts* fronts, Capture* out)
     return n;
 }
 
-// material is seeMaterial's running value.
+// material: what has changed hands so far, signed like pieceValues.
 template <typename S>
 int exchange(Exchange* x, const Fronts* fronts, int alpha, int beta, int material)
 {
@@ -281,7 +242,7 @@ int exchange(Exchange* x, const Fronts* fronts, int alpha, int beta, int materia
 }
 
 // The exchange that answers a move already on the squares, by the side not making it.
-int answer(Exchange* x, int moverIsBlack, int alpha)
+int answer(Exchange* x, int moverIsBlack, int material, int alpha)
 {
     const std::uint8_t* squares = x->squares;
     const int square = x->square;
@@ -304,73 +265,17 @@ int answer(Exchange* x, int moverIsBlack, int alpha)
             if (code == BLACK_KNIGHT) x->knights[1] |= knightJumps.bit[square][k][1];
         }
     }
-    return moverIsBlack ? exchange<SeeWhite>(x, &fronts, alpha, 32000, seeMaterial)
-                        : exchange<SeeBlack>(x, &fronts, alpha, 32000, seeMaterial);
+    return moverIsBlack ? exchange<SeeWhite>(x, &fronts, alpha, 32000, material)
+                        : exchange<SeeBlack>(x, &fronts, alpha, 32000, material);
 }
 
 }  // namespace
 
-int seeGenerateMovesWhite(Board* board, Move* moves, std::uint8_t square)
-{
-    return attackersOf<SeeWhite>(board, moves, square);
-}
-
-int seeGenerateMovesBlack(Board* board, Move* moves, std::uint8_t square)
-{
-    return attackersOf<SeeBlack>(board, moves, square);
-}
-
-int seeGenerateMoves(Board* board, Move* moves, std::uint8_t square)
-{
-    return board->sideToMove ? seeGenerateMovesBlack(board, moves, square)
-                             : seeGenerateMovesWhite(board, moves, square);
-}
-
-void seeAssignScoreMovelist(Board*, MoveList* list)
-{
-    // Most valuable victim first; for the same victim the cheapest attacker.
-    for (int i = 0; i < list->count; ++i) {
-        const Move& m = list->moves[i];
-        list->picked[i] = 0;
-        if (m.flags & FLAG_CAPTURE)
-            list->score[i] = std::abs(pieceValues[m.captured]) - std::abs(pieceValues[m.piece]) / 100;
-    }
-}
-
-int seeAlphaBeta(Board* board, int alpha, int beta, std::uint8_t square)
-{
-    const int standPat = board->sideToMove ? seeMaterial : -seeMaterial;
-    if (standPat >= beta) return beta;
-    if (standPat > alpha) alpha = standPat;
-
-    MoveList* list = &board->moveLists[board->ply];
-    const int n = seeGenerateMoves(board, list->moves, square);
-    list->count = std::uint16_t(n);
-    if (n == 0) return alpha;
-    seeAssignScoreMovelist(board, list);
-
-    for (int i = 0; i < n; ++i) {
-        Move m;
-        getNextBestMove(list, &m);
-        // The previous capture left a king en prise: that line is illegal.
-        if (m.captured == WHITE_KING || m.captured == BLACK_KING) return 32000;
-        const int gained = pieceValues[m.captured] - pieceValues[m.promotion];
-        makeMove(board, &m);
-        seeMaterial += gained;
-        const int v = -seeAlphaBeta(board, -beta, -alpha, square);
-        unmakeMove(board, &m);
-        seeMaterial -= gained;
-        if (v >= beta) return beta;
-        if (v > alpha) alpha = v;
-    }
-    return alpha;
-}
-
 int see(Board* board, Move* m)
 {
     constexpr std::uint8_t NONE_TAKEN = 0xff;
-    seeMaterial = pieceValues[m->captured];
-    const int alpha = -std::abs(seeMaterial);
+    const int material = pieceValues[m->captured];
+    const int alpha = -std::abs(material);
     std::uint8_t* squares = board->squares;
     const int from = m->from, to = m->to;
     const int side = board->sideToMove;
@@ -382,7 +287,7 @@ int see(Board* board, Move* m)
     if (m->flags & (FLAG_CASTLE | FLAG_ENPASSANT | FLAG_PROMOTION)) {
         makeMove(board, m);
         x.kings = board->kingSquare;
-        r = answer(&x, side, alpha);
+        r = answer(&x, side, material, alpha);
         unmakeMove(board, m);
     } else {
         // A plain move touches two squares, and the exchange reads nothing else but the
@@ -402,7 +307,7 @@ int see(Board* board, Move* m)
         x.kings = kings;
         squares[to] = mover;
         squares[from] = EMPTY;
-        r = answer(&x, side, alpha);
+        r = answer(&x, side, material, alpha);
         squares[from] = mover;
         squares[to] = target;
     }

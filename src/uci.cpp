@@ -13,6 +13,7 @@
 #include "book.h"
 #include "game.h"
 #include "hash.h"
+#include "history.h"
 #include "input.h"
 #include "movegen.h"
 #include "search.h"

@@ -14,6 +14,7 @@
 #include "display.h"
 #include "game.h"
 #include "hash.h"
+#include "history.h"
 #include "input.h"
 #include "movegen.h"
 #include "search.h"

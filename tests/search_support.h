@@ -2,7 +2,9 @@
 #pragma once
 // Helpers shared by the table, ordering and search tests.
 #include "attack.h"
+#include "history.h"
 #include "movegen.h"
+#include "movepick.h"
 #include "search.h"
 #include "test_support.h"
 

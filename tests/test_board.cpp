@@ -2,7 +2,6 @@
 // The position reader: what it reads from well-formed text, what it refuses, what fits a move list.
 #include <tuple>
 
-#include "debug.h"
 #include "movegen.h"
 #include "test_support.h"
 

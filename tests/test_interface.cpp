@@ -4,7 +4,6 @@
 #include <sstream>
 #include <tuple>
 
-#include "debug.h"
 #include "game.h"
 #include "threads.h"
 #include "xboard.h"

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Make and unmake: every field comes back, keys follow the position, null moves too; the fast
 // legality filter agrees with the trial make.
-#include "debug.h"
 #include "movegen.h"
 #include "test_support.h"
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <tuple>
 
+#include "attack.h"
 #include "movegen.h"
+#include "movepick.h"
 #include "see.h"
 #include "test_support.h"
 
@@ -41,12 +43,79 @@ TEST(See, ExchangesWorkedOutByHandLeaveTheBoardAsItWas)
     }
 }
 
-// The exchange as the recursive search over generated lists plays it, with full moves.
+// The exchange as a recursive search over generated lists plays it, with full moves: the
+// plain form that see() must agree with.
+
+// Every capture onto the square by the side to move, found by looking outward from it, in
+// generation order; pins are ignored.
+int capturesOnto(Board* board, Move* moves, int square)
+{
+    const bool black = board->sideToMove;
+    const int own = black ? EMPTY : 0;  // added to a white code gives the mover's code
+    const std::uint8_t* squares = board->squares;
+    int count = 0;
+    auto add = [&](int from) {
+        addMoveSimple(board, moves, &count, std::uint8_t(from), std::uint8_t(square), 0);
+    };
+    const int pawnSteps[2] = {black ? 17 : -15, black ? 15 : -17};
+    for (int step : pawnSteps)
+        if (onBoard(square + step) && squares[square + step] == WHITE_PAWN + own) add(square + step);
+    auto jump = [&](const std::int32_t* offsets, int piece) {
+        for (int i = 0; offsets[i]; ++i)
+            if (onBoard(square + offsets[i]) && squares[square + offsets[i]] == piece) add(square + offsets[i]);
+    };
+    auto slide = [&](const std::int32_t* offsets, int slider) {
+        for (int i = 0; offsets[i]; ++i) {
+            int from = square + offsets[i];
+            while (onBoard(from) && squares[from] == EMPTY) from += offsets[i];
+            if (onBoard(from) && (squares[from] == slider || squares[from] == WHITE_QUEEN + own)) add(from);
+        }
+    };
+    jump(black ? knightOffsetsBlack.data() : knightOffsetsWhite.data(), WHITE_KNIGHT + own);
+    slide(black ? diagonalOffsetsBlack.data() : diagonalOffsetsWhite.data(), WHITE_BISHOP + own);
+    slide(black ? heavyOffsetsBlack.data() : heavyOffsetsWhite.data(), WHITE_ROOK + own);
+    jump(black ? kingOffsetsBlack.data() : kingOffsetsWhite.data(), WHITE_KING + own);
+    return count;
+}
+
+// material: what has changed hands so far, signed like pieceValues.
+int listExchange(Board* board, int material, int alpha, int beta, int square)
+{
+    const int standPat = board->sideToMove ? material : -material;
+    if (standPat >= beta) return beta;
+    if (standPat > alpha) alpha = standPat;
+
+    MoveList* list = &board->moveLists[board->ply];
+    const int n = capturesOnto(board, list->moves, square);
+    list->count = std::uint16_t(n);
+    if (n == 0) return alpha;
+    // Most valuable victim first; for the same victim the cheapest attacker.
+    for (int i = 0; i < n; ++i) {
+        const Move& m = list->moves[i];
+        list->picked[i] = 0;
+        if (m.flags & FLAG_CAPTURE)
+            list->score[i] = std::abs(pieceValues[m.captured]) - std::abs(pieceValues[m.piece]) / 100;
+    }
+    for (int i = 0; i < n; ++i) {
+        Move m;
+        getNextBestMove(list, &m);
+        // The previous capture left a king en prise: that line is illegal.
+        if (m.captured == WHITE_KING || m.captured == BLACK_KING) return 32000;
+        const int gained = pieceValues[m.captured] - pieceValues[m.promotion];
+        makeMove(board, &m);
+        const int v = -listExchange(board, material + gained, -beta, -alpha, square);
+        unmakeMove(board, &m);
+        if (v >= beta) return beta;
+        if (v > alpha) alpha = v;
+    }
+    return alpha;
+}
+
 int listSee(Board* board, Move* m)
 {
     makeMove(board, m);
-    seeMaterial = pieceValues[m->captured];
-    const int r = seeAlphaBeta(board, -std::abs(seeMaterial), 32000, m->to);
+    const int material = pieceValues[m->captured];
+    const int r = listExchange(board, material, -std::abs(material), 32000, m->to);
     unmakeMove(board, m);
     return -r;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "hash.h"
+#include "history.h"
 #include "movegen.h"
 #include "san.h"
 #include "search.h"

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "debug.h"
 #include "eval.h"
 #include "hash.h"
 #include "movegen.h"

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "debug.h"
 #include "hash.h"
+#include "history.h"
 #include "input.h"
 #include "search.h"
 #include "xboard.h"
