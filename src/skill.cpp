@@ -19,13 +19,15 @@ namespace {
 constexpr std::uint32_t SEED_MAX = 1000000000;
 constexpr int PICK_DELTA_CAP = 100;  // the random term spans at most a pawn
 
-// Stockfish's UCI_Elo scale against the levels, measured at 10 s + 0.1 s (README).
+// Stockfish's UCI_Elo scale against the levels, measured at 10 s + 0.1 s (README). Stockfish
+// above 1850 searches a ply deeper and outplays the full engine; the full engine's 2000 is its
+// score against Stockfish's 1850.
 struct ScalePoint {
     int elo;
     double level;
 };
 constexpr ScalePoint SKILL_SCALE[] = {
-    {SKILL_ELO_MIN, 0.0}, {1350, 4.3}, {1700, 12.0}, {SKILL_ELO_MAX, double(SKILL_LEVEL_MAX)}};
+    {SKILL_ELO_MIN, 0.0}, {1350, 4.3}, {1700, 12.0}, {SKILL_ELO_MAX, 14.9}, {2000, double(SKILL_LEVEL_MAX)}};
 constexpr int SCALE_POINTS = int(std::size(SKILL_SCALE));
 
 // The candidates of the depth the choice is made at, best first.

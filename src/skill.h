@@ -13,7 +13,7 @@
 
 constexpr int SKILL_LEVEL_MAX = 20;  // full strength
 constexpr int SKILL_ELO_MIN = 1000;  // level 0, by the calibration in the README
-constexpr int SKILL_ELO_MAX = 2000;  // the full engine at 10 s + 0.1 s
+constexpr int SKILL_ELO_MAX = 1850;  // the scale's top that Stockfish can be matched at
 constexpr int SKILL_LINES = 4;       // candidate lines searched when weakened
 
 // types
@@ -31,7 +31,8 @@ extern SkillSettings skillSettings;
 
 // The level the engine plays at, 0..20 and in between (20 = full strength): the weaker of
 // the two settings. Elo maps onto the levels through a few measured points, SKILL_ELO_MIN at
-// 0 and SKILL_ELO_MAX at 20, linearly in between; skillLevelElo is the way back.
+// 0, linearly in between; skillLevelElo is the way back, and gives the levels above
+// SKILL_ELO_MAX's their worth on the same scale.
 double skillStrength(const SkillSettings* s);
 bool skillActive(const SkillSettings* s);
 int skillLevelElo(int level);

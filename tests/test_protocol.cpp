@@ -42,7 +42,7 @@ std::vector<Lines> run(const std::vector<std::string>& chunks, const std::string
         "feature done=0 time=1 draw=0 analyze=1 ping=1 setboard=1 memory=1 smp=1 "
         "variants=\"normal,fischerandom\" myname=\"Quillmaren v0.1g\"",
         "feature option=\"Skill Level -spin 20 0 20\"", "feature option=\"UCI_LimitStrength -check 0\"",
-        "feature option=\"UCI_Elo -spin 2000 1250 2000\"", "feature option=\"Skill Seed -spin 0 0 1000000000\"",
+        "feature option=\"UCI_Elo -spin 1850 1000 1850\"", "feature option=\"Skill Seed -spin 0 0 1000000000\"",
         "feature done=1"};
     const Lines reply = {
         "", "feature done=0",

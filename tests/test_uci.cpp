@@ -495,7 +495,7 @@ TEST(Uci, Chess960CastlesAsTheKingTakingItsRook)
     EXPECT_EQ(out.find("book"), std::string::npos);
 }
 
-TEST(Uci, LevelsReplayBySeedAndTheTopEloIsTheFullSearch)
+TEST(Uci, LevelsReplayBySeedAndLevelTwentyIsTheFullSearch)
 {
     initZobrist();
     Engine e;
@@ -520,8 +520,8 @@ TEST(Uci, LevelsReplayBySeedAndTheTopEloIsTheFullSearch)
     }
     EXPECT_EQ(moves[0], moves[1]);
 
-    // The top of the Elo range (a clamped value) and level 20 are the full search, node for node.
-    e.send("setoption name Skill Level value 20\nsetoption name UCI_LimitStrength value true\n"
+    // Level 20 without the Elo limit is the full search, node for node, whatever UCI_Elo holds.
+    e.send("setoption name Skill Level value 20\nsetoption name UCI_LimitStrength value false\n"
            "setoption name UCI_Elo value 99999\nsetoption name UCI_Elo value junk\nucinewgame\nposition fen "
            + KIWIPETE + "\ngo depth 5");
     BoardPtr board = boardFromFen(KIWIPETE);
