@@ -887,6 +887,15 @@ PvSlot pvSlotsDone[MAX_MULTI_PV];  // the last depth finished, best first
 TimeWatch timeWatch;
 int rootMoveCount;
 
+// After a finished depth of a managed search: whether the clock says to stop there. The watch
+// follows the depths of a ponder search too, before its clock starts.
+bool managedClockStops(const Move* best, int score, std::int64_t elapsed)
+{
+    const bool more = anotherDepth(&timeWatch, best->from, best->to, score, elapsed, driverClock.timeLimit,
+                                   hardCapOfSearch);
+    return driverClock.useClock && (!more || rootMoveCount == 1);
+}
+
 inline bool isRootExcluded(const Move* m)
 {
     for (int i = 0; i < rootExcludedCount; ++i)
@@ -974,10 +983,7 @@ int searchLines(Board* board, const SearchLimits* limits, int lines, std::int64_
         if (nodeLimitOfSearch > 0 && allNodes() >= nodeLimitOfSearch) break;
         const std::int64_t elapsed = timer() - driverClock.start;
         if (limits->managedClock) {
-            const Move* first = &pvSlotsDone[0].line.moves[0];
-            const bool more = anotherDepth(&timeWatch, first->from, first->to, best, elapsed,
-                                           driverClock.timeLimit, hardCapOfSearch);
-            if (driverClock.useClock && (!more || rootMoveCount == 1)) break;
+            if (managedClockStops(&pvSlotsDone[0].line.moves[0], best, elapsed)) break;
         } else if (driverClock.useClock
                    && (elapsed > driverClock.timeLimit || (hardCapOfSearch > 0 && elapsed > hardCapOfSearch))) {
             break;
@@ -1082,9 +1088,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
                 // A finished depth tells the time manager whether to go on; a failed window
                 // is searched again until the maximum, or a better move is played as found.
                 if (inWindow) {
-                    const bool more = anotherDepth(&timeWatch, current.moves[0].from, current.moves[0].to,
-                                                   score, elapsed, timeLimit, hardCapOfSearch);
-                    if (driverClock.useClock && (!more || rootMoveCount == 1)) break;
+                    if (managedClockStops(&current.moves[0], score, elapsed)) break;
                 } else if (driverClock.useClock && score >= beta && beta < INF_SCORE
                            && elapsed >= scaledOptimum(&timeWatch, timeLimit, hardCapOfSearch)) {
                     break;
