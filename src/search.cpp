@@ -1228,6 +1228,8 @@ void search(Board* board, Move* result, std::int32_t timeLimit, std::int32_t har
 
 void startSearchClock(std::int64_t start, std::int64_t timeLimit, std::int64_t hardCap)
 {
+    // A clock started mid-search ("ponderhit"): the depths already done keep their durations.
+    timeWatch.lastDoneAt -= start - driverClock.start;
     driverClock = {true, start, timeLimit};
     hardCapOfSearch = hardCap;
     timerSearchStart = start;
