@@ -15,6 +15,7 @@ const state = {
   startFen: DEFAULT_POSITION,
   player: 'white',
   time: {kind: 'move', ms: 1000},
+  elo: null,            // the engine's strength in games: null for full strength
   clocks: {w: 0, b: 0},
   tick: 0,
   book: new Set(),      // plies played from the engine's book
@@ -221,6 +222,13 @@ function goLine() {
   return `go wtime ${Math.round(state.clocks.w)} btime ${Math.round(state.clocks.b)} winc ${inc} binc ${inc}`;
 }
 
+// A game's settings, whatever the analysis left set. The Elo scale is the one the engine's
+// README calibrates against Stockfish.
+function gameOptions() {
+  return [['MultiPV', 1], ['UCI_AnalyseMode', false], ['UCI_LimitStrength', state.elo !== null],
+    ...(state.elo !== null ? [['UCI_Elo', state.elo]] : [])];
+}
+
 async function maybeEngineMove() {
   if (!client || state.mode !== 'play' || state.result || playerToMove()) return;
   const token = state.token;
@@ -229,7 +237,8 @@ async function maybeEngineMove() {
     if (token !== state.token || info.multipv !== 1) return;
     $('thinking').textContent = `depth ${info.depth}  ${scoreText(info, turn)}  ${Math.round((info.nps ?? 0) / 1000)} kN/s\n${sanLine(info.pv)}`;
     setEvalBar(whiteScore(info, turn));
-  }, [['MultiPV', 1], ['UCI_AnalyseMode', false]]);  // a game, whatever the analysis left set
+  }, gameOptions());
+
   if (token !== state.token || state.mode !== 'play' || !found.move) return;
   const move = {from: found.move.slice(0, 2), to: found.move.slice(2, 4), promotion: found.move[4]};
   try {
@@ -255,6 +264,8 @@ function newGame(fen = DEFAULT_POSITION, pgn = null) {
   state.book = new Set();
   const [kind, a, b] = $('time-select').value.split(':');
   state.time = kind === 'move' ? {kind, ms: Number(a)} : {kind, base: Number(a), inc: Number(b)};
+  const level = $('level-select').value;
+  state.elo = level === 'full' ? null : Number(level);
   const base = state.time.kind === 'clock' ? state.time.base * 1000 : 0;
   state.clocks = {w: base, b: base};
   state.tick = performance.now();
@@ -332,7 +343,7 @@ function analyse() {
     state.lines[info.multipv - 1] = info;
     if (info.multipv === 1) setEvalBar(whiteScore(info, turn));
     renderLines(turn);
-  }, [['MultiPV', count], ['UCI_AnalyseMode', true]]);
+  }, [['MultiPV', count], ['UCI_AnalyseMode', true], ['UCI_LimitStrength', false]]);
 }
 
 function renderLines(turn) {
@@ -404,7 +415,8 @@ async function review() {
       continue;
     }
     const line = `position ${start}${i ? ` moves ${moves.slice(0, i).map(m => m.lan).join(' ')}` : ''}`;
-    const found = await client.search(line, `go depth 12 movetime ${ms}`, null, [['MultiPV', 1]]);
+    const found = await client.search(line, `go depth 12 movetime ${ms}`, null,
+      [['MultiPV', 1], ['UCI_LimitStrength', false]]);
     const last = found.infos.filter(x => x.multipv === 1).pop();
     evals.push(last ? whiteScore(last, replay.turn()) : (evals[i - 1] ?? 0));
   }
@@ -535,9 +547,6 @@ function init() {
   $('console-input').onkeydown = e => { if (e.key === 'Enter') sendConsole(); };
   $('move-enter').onclick = typedMove;
   $('move-input').onkeydown = e => { if (e.key === 'Enter') typedMove(); };
-  // Levels (UCI_Elo / Skill Level) are not in the engine yet: #level-hook is where a level
-  // choice goes, sending its "setoption" before each game.
-  $('level-hook').hidden = true;
   setInterval(tickClocks, 100);
   state.tick = performance.now();
   newGame();

@@ -176,6 +176,25 @@ try {
   await drag(page, 'e2', 'e4');
   await page.waitForFunction(() => Number(document.querySelector('#moves').dataset.count) >= 2, {timeout: 20000});
   assert.ok(await page.$eval('#moves li:nth-child(2)', li => li.classList.contains('book')), 'a book reply after analysis');
+  // A weaker engine to play: the level goes in before the game's first search, as Black the
+  // player sees the engine open, and analysis is full strength again.
+  await page.select('#level-select', '1350');
+  await page.select('#side-select', 'black');
+  await page.click('#new-game');
+  await page.waitForFunction(() => Number(document.querySelector('#moves').dataset.count) >= 1, {timeout: 20000});
+  await page.click('#tab-analyse');
+  await page.waitForFunction(() => document.querySelectorAll('#lines li').length > 0, {timeout: 20000});
+  await page.click('#stop');
+  const sent = (await text(page, '#console-log')).split('\n');
+  const last = (line, from = sent.length) => sent.lastIndexOf(line, from);
+  const go = last('> go movetime 100');
+  const fullBefore = last('> setoption name UCI_LimitStrength value false', go);
+  assert.ok(last('> setoption name UCI_LimitStrength value true', go) > fullBefore
+    && last('> setoption name UCI_Elo value 1350', go) > fullBefore, sent.slice(-20).join('\n'));
+  assert.ok(last('> setoption name UCI_LimitStrength value false') > go, 'analysis at full strength');
+  await page.select('#level-select', 'full');
+  await page.select('#side-select', 'white');
+  await page.click('#tab-play');
   // Once loaded the page works offline: with its server gone it comes back from the cache.
   await page.evaluate(() => navigator.serviceWorker.ready);
   servers[0].kill();
