@@ -887,6 +887,13 @@ PvSlot pvSlotsDone[MAX_MULTI_PV];  // the last depth finished, best first
 TimeWatch timeWatch;
 int rootMoveCount;
 
+// The driver's own rule: past its budget or the cap, no further depth.
+bool driverClockRunOut(std::int64_t elapsed)
+{
+    return driverClock.useClock
+           && (elapsed > driverClock.timeLimit || (hardCapOfSearch > 0 && elapsed > hardCapOfSearch));
+}
+
 // After a finished depth of a managed search: whether the clock says to stop there. The watch
 // follows the depths of a ponder search too, before its clock starts.
 bool managedClockStops(const Move* best, int score, std::int64_t elapsed)
@@ -984,8 +991,7 @@ int searchLines(Board* board, const SearchLimits* limits, int lines, std::int64_
         const std::int64_t elapsed = timer() - driverClock.start;
         if (limits->managedClock) {
             if (managedClockStops(&pvSlotsDone[0].line.moves[0], best, elapsed)) break;
-        } else if (driverClock.useClock
-                   && (elapsed > driverClock.timeLimit || (hardCapOfSearch > 0 && elapsed > hardCapOfSearch))) {
+        } else if (driverClockRunOut(elapsed)) {
             break;
         }
     }
@@ -1139,8 +1145,7 @@ int searchWithLimits(Board* board, Move* result, const SearchLimits* limits)
             if (searchAborted || mateFound) break;
             if (nodeLimitOfSearch > 0 && allNodes() >= nodeLimitOfSearch) break;
         } while (depth <= maxDepth
-                 && (!driverClock.useClock || limits->managedClock
-                     || (elapsed <= timeLimit && (hardCapOfSearch <= 0 || elapsed <= hardCapOfSearch))));
+                 && (limits->managedClock || !driverClockRunOut(elapsed)));
     } else {
         // No time at all: a one-ply look, quietly, for a move better than any at random.
         searchAborted = 0;

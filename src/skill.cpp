@@ -23,12 +23,22 @@ constexpr int PICK_DELTA_CAP = 100;  // the random term spans at most a pawn
 // above 1850 searches a ply deeper and outplays the full engine; the full engine's 2000 is its
 // score against Stockfish's 1850.
 struct ScalePoint {
-    int elo;
+    double elo;
     double level;
 };
 constexpr ScalePoint SKILL_SCALE[] = {
     {SKILL_ELO_MIN, 0.0}, {1350, 4.3}, {1700, 12.0}, {SKILL_ELO_MAX, 14.9}, {2000, double(SKILL_LEVEL_MAX)}};
 constexpr int SCALE_POINTS = int(std::size(SKILL_SCALE));
+
+// Linear between the scale's points, read from one of their measures to the other.
+double alongScale(double x, double ScalePoint::*from, double ScalePoint::*to)
+{
+    int i = 1;
+    while (i < SCALE_POINTS - 1 && x > SKILL_SCALE[i].*from) ++i;
+    const ScalePoint& a = SKILL_SCALE[i - 1];
+    const ScalePoint& b = SKILL_SCALE[i];
+    return a.*to + (b.*to - a.*to) * (x - a.*from) / (b.*from - a.*from);
+}
 
 // The candidates of the depth the choice is made at, best first.
 struct Candidates {
@@ -80,11 +90,7 @@ double skillStrength(const SkillSettings* s)
     double strength = std::clamp(s->level, 0, SKILL_LEVEL_MAX);
     if (s->limitStrength) {
         const int elo = std::clamp(s->elo, SKILL_ELO_MIN, SKILL_ELO_MAX);
-        int i = 1;
-        while (i < SCALE_POINTS - 1 && elo > SKILL_SCALE[i].elo) ++i;
-        const ScalePoint& a = SKILL_SCALE[i - 1];
-        const ScalePoint& b = SKILL_SCALE[i];
-        strength = std::min(strength, a.level + (b.level - a.level) * (elo - a.elo) / (b.elo - a.elo));
+        strength = std::min(strength, alongScale(elo, &ScalePoint::elo, &ScalePoint::level));
     }
     return strength;
 }
@@ -94,11 +100,7 @@ bool skillActive(const SkillSettings* s) { return skillStrength(s) < SKILL_LEVEL
 int skillLevelElo(int level)
 {
     const double l = std::clamp(level, 0, SKILL_LEVEL_MAX);
-    int i = 1;
-    while (i < SCALE_POINTS - 1 && l > SKILL_SCALE[i].level) ++i;
-    const ScalePoint& a = SKILL_SCALE[i - 1];
-    const ScalePoint& b = SKILL_SCALE[i];
-    return int(std::lround(a.elo + (b.elo - a.elo) * (l - a.level) / (b.level - a.level)));
+    return int(std::lround(alongScale(l, &ScalePoint::level, &ScalePoint::elo)));
 }
 
 bool setSkillOption(SkillSettings* s, const char* name, const char* text)
