@@ -81,6 +81,9 @@ struct MoveList {
     std::int32_t score[MAX_MOVES];
     std::int32_t seeScore[MAX_MOVES];
     std::uint8_t picked[MAX_MOVES];
+    // Nonzero while score[i] is only an upper bound: the exchange value is counted when the
+    // selection first needs it (see movepick.h).
+    std::uint8_t pending[MAX_MOVES];
     std::uint16_t count;
 };
 

@@ -9,26 +9,13 @@
 #include "history.h"
 #include "see.h"
 
-int getNextBestMove(MoveList* list, Move* out)
-{
-    int best = -32000, index = 0;
-    for (int i = 0; i < list->count; ++i) {
-        if (!list->picked[i] && list->score[i] > best) {
-            best = list->score[i];
-            index = i;
-        }
-    }
-    *out = list->moves[index];
-    list->picked[index] = 1;
-    return index;
-}
-
 namespace {
 
-// The index the next getNextBestMove will pick, without picking it.
-int peekNextBestMove(const MoveList* list)
+// The first unpicked move with the strictly highest score above floor, ties to the lower
+// index; 0 when there is none.
+int bestUnpicked(const MoveList* list, int floor)
 {
-    int best = -32000, index = 0;
+    int best = floor, index = 0;
     for (int i = 0; i < list->count; ++i) {
         if (!list->picked[i] && list->score[i] > best) {
             best = list->score[i];
@@ -38,56 +25,8 @@ int peekNextBestMove(const MoveList* list)
     return index;
 }
 
-}  // namespace
-
-int getMove(MoveList* list, Move* out, int index)
-{
-    *out = list->moves[index];
-    list->picked[index] = 1;
-    return index;
-}
-
-void startPicking(MovePicker* picker, MoveList* list, int first)
-{
-    picker->list = list;
-    picker->taken = 0;
-    picker->sorted = 0;
-    picker->following = first >= 0 ? first : peekNextBestMove(list);
-}
-
-int pickMove(MovePicker* picker, Move* out)
-{
-    MoveList* list = picker->list;
-    const int index = getMove(list, out, picker->following);
-    const int taken = ++picker->taken;
-    if (taken >= list->count) {
-        picker->following = -1;
-    } else if (taken == 1) {
-        picker->following = peekNextBestMove(list);
-    } else {
-        if (taken == 2) {
-            // The node did not stop at its first move: it will likely try them all, and
-            // one sort beats a scan per move. Indices are distinct, so the order is the
-            // scans' order, ties to the lower index.
-            // Each key holds the score, biased to sort as unsigned, above the complement of
-            // the index: one integer compare orders by score, then by index.
-            std::uint64_t keys[MAX_MOVES];
-            int n = 0;
-            for (int i = 0; i < list->count; ++i)
-                if (!list->picked[i])
-                    keys[n++] = std::uint64_t(std::uint32_t(list->score[i]) ^ 0x80000000u) << 16
-                              | std::uint64_t(0xFFFF - i);
-            std::sort(keys, keys + n, [](std::uint64_t a, std::uint64_t b) { return a > b; });
-            for (int k = 0; k < n; ++k) picker->order[k] = std::uint16_t(0xFFFF - (keys[k] & 0xFFFF));
-        }
-        picker->following = picker->order[picker->sorted++];
-    }
-    return index;
-}
-
-constinit thread_local std::int64_t hashMoves;
-
-namespace {
+// Why a score is pending: which ordering the counted exchange value goes into.
+enum PendingScore : std::uint8_t { SETTLED, MAIN_CAPTURE, QUIESCENCE_MOVE };
 
 // Ordering bands of the main search.
 constexpr int HASH_MOVE_SCORE = 1000000;
@@ -102,6 +41,145 @@ constexpr int PAWN_NEAR_KING_BONUS = 200;
 constexpr int PAWN_ADVANCED_BONUS = 1000;
 // Bonus of a piece landing within two squares of the enemy king, by white piece code.
 constexpr std::array<int, 7> nearKingBonus = {0, 0, 420, 410, 300, 500, 0};
+
+// Rising with the exchange value, so that a bound on the value bounds the score.
+int captureScore(const Move& m, int exchangeValue)
+{
+    int score = exchangeValue >= GOOD_CAPTURE_MIN_SEE ? exchangeValue + GOOD_CAPTURE_BASE : 0;
+    if (m.flags & FLAG_PROMOTION) score += std::abs(pieceValues[m.promotion]);
+    return score;
+}
+
+// The side answering may always stop, so a move's exchange value never exceeds what it
+// takes.
+int exchangeBound(const Move& m) { return std::abs(pieceValues[m.captured]); }
+
+void settle(Board* board, MoveList* list, int i)
+{
+    const int s = see(board, &list->moves[i]);
+    list->seeScore[i] = s;
+    list->score[i] = list->pending[i] == MAIN_CAPTURE ? captureScore(list->moves[i], s) : s;
+    list->pending[i] = SETTLED;
+}
+
+// A score and an index in one integer: sorted descending, the higher score first and, for
+// equal scores, the lower index, as the scans take them.
+constexpr std::uint64_t orderKey(int score, int index)
+{
+    return std::uint64_t(std::uint32_t(score) ^ 0x80000000u) << 16 | std::uint64_t(0xFFFF - index);
+}
+constexpr int keyIndex(std::uint64_t key) { return 0xFFFF - int(key & 0xFFFF); }
+
+// The choice among the unpicked moves, given the best settled one (index -1 when none is
+// above best) and the pending ones: from the highest bound down, only an exchange whose
+// bound beats the best so far (or equals it at a lower index) is counted.
+int settleAbove(Board* board, MoveList* list, int best, int index, const std::uint16_t* pending,
+                int n)
+{
+    std::uint64_t bounds[MAX_MOVES];
+    int count = 0;
+    for (int j = 0; j < n; ++j) {
+        const int i = pending[j];
+        if (list->score[i] < best || (list->score[i] == best && i > index)) continue;
+        // Few moves wait at a time: an insertion keeps them in order.
+        const std::uint64_t key = orderKey(list->score[i], i);
+        int k = count++;
+        for (; k > 0 && bounds[k - 1] < key; --k) bounds[k] = bounds[k - 1];
+        bounds[k] = key;
+    }
+    for (int k = 0; k < count; ++k) {
+        const int i = keyIndex(bounds[k]);
+        if (list->score[i] < best) break;
+        if (list->score[i] == best && i > index) continue;
+        settle(board, list, i);
+        if (list->score[i] > best || (list->score[i] == best && i < index)) {
+            best = list->score[i];
+            index = i;
+        }
+    }
+    if (index >= 0) return index;
+    // Nothing above the floor: the scans' answer is the first move.
+    if (list->pending[0]) settle(board, list, 0);
+    return 0;
+}
+
+// bestUnpicked over the true scores, counting only the exchanges that could change it.
+int selectBest(Board* board, MoveList* list, int floor)
+{
+    int best = floor, index = -1, n = 0;
+    std::uint16_t pending[MAX_MOVES];
+    for (int i = 0; i < list->count; ++i) {
+        if (list->picked[i]) continue;
+        if (list->pending[i]) {
+            pending[n++] = std::uint16_t(i);
+        } else if (list->score[i] > best) {
+            best = list->score[i];
+            index = i;
+        }
+    }
+    return settleAbove(board, list, best, index, pending, n);
+}
+
+}  // namespace
+
+int getNextBestMove(MoveList* list, Move* out) { return getMove(list, out, bestUnpicked(list, -32000)); }
+
+int nextBestMove(Board* board, MoveList* list, Move* out)
+{
+    return getMove(list, out, selectBest(board, list, -32000));
+}
+
+int getMove(MoveList* list, Move* out, int index)
+{
+    *out = list->moves[index];
+    list->picked[index] = 1;
+    return index;
+}
+
+void startPicking(MovePicker* picker, Board* board, MoveList* list, int first)
+{
+    picker->board = board;
+    picker->list = list;
+    picker->taken = 0;
+    picker->sorted = 0;
+    picker->following = first >= 0 ? first : selectBest(board, list, -32000);
+}
+
+int pickMove(MovePicker* picker, Move* out)
+{
+    MoveList* list = picker->list;
+    if (picker->following == UNNAMED) picker->following = selectBest(picker->board, list, -32000);
+    const int index = getMove(list, out, picker->following);
+    const int taken = ++picker->taken;
+    if (taken >= list->count) {
+        picker->following = -1;
+    } else if (taken == 1) {
+        picker->following = UNNAMED;
+    } else {
+        if (taken == 2) {
+            // The node did not stop at its first move: it will likely try them all, and
+            // one sort beats a scan per move. Indices are distinct, so the order is the
+            // scans' order, ties to the lower index.
+            // Each key holds the score, biased to sort as unsigned, above the complement of
+            // the index: one integer compare orders by score, then by index.
+            std::uint64_t keys[MAX_MOVES];
+            int n = 0;
+            for (int i = 0; i < list->count; ++i) {
+                if (list->picked[i]) continue;
+                if (list->pending[i]) settle(picker->board, list, i);
+                keys[n++] = orderKey(list->score[i], i);
+            }
+            std::sort(keys, keys + n, [](std::uint64_t a, std::uint64_t b) { return a > b; });
+            for (int k = 0; k < n; ++k) picker->order[k] = std::uint16_t(keyIndex(keys[k]));
+        }
+        picker->following = picker->order[picker->sorted++];
+    }
+    return index;
+}
+
+constinit thread_local std::int64_t hashMoves;
+
+namespace {
 
 inline bool sameHashMove(const Move& a, const Move& b)
 {
@@ -162,47 +240,52 @@ int assignScoreMovelist(Board* board, MoveList* list)
     const Move hashMove = board->hashMove;
     const bool hashKnown = hashMove.from != NO_SQUARE;
     const QuietContext context = quietContext(board);
-    int best = -32000, bestIndex = 0;
+    int hashIndex = -1, best = -32000, bestIndex = -1, n = 0;
+    std::uint16_t pending[MAX_MOVES];
     for (int i = 0; i < list->count; ++i) {
-        Move* m = &list->moves[i];
+        const Move& m = list->moves[i];
         list->picked[i] = 0;
-        int score;
-        if (m->flags & FLAG_CAPTURE) {
-            const int s = see(board, m);
-            list->seeScore[i] = s;
-            score = s >= GOOD_CAPTURE_MIN_SEE ? s + GOOD_CAPTURE_BASE : 0;
-            if (m->flags & FLAG_PROMOTION) score += std::abs(pieceValues[m->promotion]);
-        } else {
-            list->seeScore[i] = 0;
-            score = quietScore(context, *m);
-        }
-        if (hashKnown && sameHashMove(*m, hashMove)) {
-            score = HASH_MOVE_SCORE;
+        list->pending[i] = SETTLED;
+        if (hashKnown && sameHashMove(m, hashMove)) {
+            list->score[i] = HASH_MOVE_SCORE;
+            hashIndex = i;
             ++hashMoves;
-        }
-        list->score[i] = score;
-        if (score > best) {
-            best = score;
-            bestIndex = i;
+        } else if (m.flags & FLAG_CAPTURE) {
+            // Most nodes stop at their first move: most exchanges need never be counted.
+            list->score[i] = captureScore(m, exchangeBound(m));
+            list->pending[i] = MAIN_CAPTURE;
+            pending[n++] = std::uint16_t(i);
+        } else {
+            const int score = quietScore(context, m);
+            list->score[i] = score;
+            if (score > best) {
+                best = score;
+                bestIndex = i;
+            }
         }
     }
-    return bestIndex;
+    static_assert(GOOD_CAPTURE_BASE + pieceValues[WHITE_KING] + pieceValues[WHITE_QUEEN]
+                  < HASH_MOVE_SCORE, "no bound reaches the hash move's score");
+    return hashIndex >= 0 ? hashIndex : settleAbove(board, list, best, bestIndex, pending, n);
 }
 
 int assignQScoreMovelist(Board* board, MoveList* list)
 {
-    int best = -32001, bestIndex = -1;
+    if (list->count == 0) return -1;
+    std::uint16_t pending[MAX_MOVES];
     for (int i = 0; i < list->count; ++i) {
         list->picked[i] = 0;
-        const int s = see(board, &list->moves[i]);
-        list->seeScore[i] = s;
-        list->score[i] = s;
-        if (s > best) {
-            best = s;
-            bestIndex = i;
-        }
+        list->score[i] = exchangeBound(list->moves[i]);
+        list->pending[i] = QUIESCENCE_MOVE;
+        pending[i] = std::uint16_t(i);
     }
-    return bestIndex;
+    return settleAbove(board, list, -32001, -1, pending, list->count);
+}
+
+void settleScores(Board* board, MoveList* list)
+{
+    for (int i = 0; i < list->count; ++i)
+        if (list->pending[i]) settle(board, list, i);
 }
 
 void assignScoreRootMovelist(Board* board, MoveList* list)
@@ -210,6 +293,7 @@ void assignScoreRootMovelist(Board* board, MoveList* list)
     const Move hashMove = board->hashMove;
     for (int i = 0; i < list->count; ++i) {
         list->picked[i] = 0;
+        list->pending[i] = SETTLED;
         // Subtree sizes rank the root moves; a huge count must not outrank the hash move
         // or turn negative.
         const std::int64_t nodes = board->rootMoveNodes[i];

@@ -451,7 +451,7 @@ int qSearch(Board* board, int alpha, int beta, int qDepth)
     const int first = assignQScoreMovelist(board, list);
     for (int j = 0; j < count; ++j) {
         Move m;
-        const int k = j == 0 ? getMove(list, &m, first) : getNextBestMove(list, &m);
+        const int k = j == 0 ? getMove(list, &m, first) : nextBestMove(board, list, &m);
         // The previous move left a king to be taken: it was illegal.
         if (m.captured == WHITE_KING || m.captured == BLACK_KING) return ply + INF_SCORE;
         // A move dropped here is never made: nothing it would leave behind is read.
@@ -653,7 +653,7 @@ int alphaBeta(Board* board, int alpha, int beta, int depth, PvLine* line, std::u
     // Each child's bucket is asked for while its elder brother is searched, the first one's
     // now: a table probe is otherwise a wait on main memory at every node.
     MovePicker picker;
-    startPicking(&picker, list, ply != 0 ? first : -1);
+    startPicking(&picker, board, list, ply != 0 ? first : -1);
     prefetchChild(board, &list->moves[picker.following]);
     for (int i = 0; i < count; ++i) {
         const std::int64_t nodesBefore = globalNodes;
