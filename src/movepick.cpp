@@ -62,17 +62,24 @@ void settle(Board* board, MoveList* list, int i)
     list->pending[i] = SETTLED;
 }
 
-// A score and an index in one integer: sorted descending, the higher score first and, for
-// equal scores, the lower index, as the scans take them.
+// A score and an index in one integer: the score, biased to sort as unsigned, above the
+// complement of the index. Sorted descending, the higher score comes first and, for equal
+// scores, the lower index, as the scans take them.
 constexpr std::uint64_t orderKey(int score, int index)
 {
     return std::uint64_t(std::uint32_t(score) ^ 0x80000000u) << 16 | std::uint64_t(0xFFFF - index);
 }
 constexpr int keyIndex(std::uint64_t key) { return 0xFFFF - int(key & 0xFFFF); }
 
-// The choice among the unpicked moves, given the best settled one (index -1 when none is
-// above best) and the pending ones: from the highest bound down, only an exchange whose
-// bound beats the best so far (or equals it at a lower index) is counted.
+// Whether a score at index i comes before the best so far, as the scans take them: higher,
+// or equal at a lower index (index -1 when nothing is above the floor yet).
+constexpr bool beats(int score, int i, int best, int index)
+{
+    return score > best || (score == best && i < index);
+}
+
+// The choice among the unpicked moves, given the best settled one and the pending ones: from
+// the highest bound down, only an exchange whose bound beats the best so far is counted.
 int settleAbove(Board* board, MoveList* list, int best, int index, const std::uint16_t* pending,
                 int n)
 {
@@ -80,7 +87,7 @@ int settleAbove(Board* board, MoveList* list, int best, int index, const std::ui
     int count = 0;
     for (int j = 0; j < n; ++j) {
         const int i = pending[j];
-        if (list->score[i] < best || (list->score[i] == best && i > index)) continue;
+        if (!beats(list->score[i], i, best, index)) continue;
         // Few moves wait at a time: an insertion keeps them in order.
         const std::uint64_t key = orderKey(list->score[i], i);
         int k = count++;
@@ -89,10 +96,10 @@ int settleAbove(Board* board, MoveList* list, int best, int index, const std::ui
     }
     for (int k = 0; k < count; ++k) {
         const int i = keyIndex(bounds[k]);
-        if (list->score[i] < best) break;
-        if (list->score[i] == best && i > index) continue;
+        if (list->score[i] < best) break;  // nor can any bound after it
+        if (!beats(list->score[i], i, best, index)) continue;
         settle(board, list, i);
-        if (list->score[i] > best || (list->score[i] == best && i < index)) {
+        if (beats(list->score[i], i, best, index)) {
             best = list->score[i];
             index = i;
         }
@@ -160,8 +167,6 @@ int pickMove(MovePicker* picker, Move* out)
             // The node did not stop at its first move: it will likely try them all, and
             // one sort beats a scan per move. Indices are distinct, so the order is the
             // scans' order, ties to the lower index.
-            // Each key holds the score, biased to sort as unsigned, above the complement of
-            // the index: one integer compare orders by score, then by index.
             std::uint64_t keys[MAX_MOVES];
             int n = 0;
             for (int i = 0; i < list->count; ++i) {

@@ -12,14 +12,16 @@ int getNextBestMove(MoveList* list, Move* out);
 int nextBestMove(Board* board, MoveList* list, Move* out);
 // Hands out a scored list's moves in getNextBestMove's order (scores above -32000, as the
 // ordering gives them) and names each next one before it is taken, so that the search can
-// ask for its table bucket early. The first two come from scans, as most nodes stop there;
+// ask for its table bucket early. The second is named only when asked for, as most nodes
+// stop at the first and need not count its exchanges; the first two come from selections,
 // the rest from one sort of what remains.
 constexpr int UNNAMED = -2;
 struct MovePicker {
     Board* board;
     MoveList* list;
     int taken;      // moves handed out
-    int following;  // index of the next move handed out, -1 when none is left
+    int following;  // index of the next move handed out, -1 when none is left, UNNAMED
+                    // until the second is asked for
     int sorted;     // entries of `order` handed out
     std::uint16_t order[MAX_MOVES];
 };
