@@ -6,7 +6,10 @@ ARCH ?= native
 BUILD ?= build-make
 CMAKE ?= cmake
 JOBS ?= 2
-CXX ?= g++
+# clang++ where installed, as in the CMake build (the faster engine); CXX=<compiler> names another.
+ifeq ($(origin CXX),default)
+CXX := $(if $(shell command -v clang++),clang++,g++)
+endif
 
 .PHONY: all clean
 

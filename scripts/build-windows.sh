@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Cross-builds quillmaren.exe and quillmaren-tool.exe for 64-bit Windows with Debian's
-# mingw-w64, statically linked (they need no MinGW DLLs). Usage: build-windows.sh [ARCH]
+# Cross-builds quillmaren.exe and quillmaren-tool.exe for 64-bit Windows on Debian's
+# mingw-w64 (compiled by clang++ where installed), statically linked (they need no MinGW
+# DLLs). Usage: build-windows.sh [ARCH]
 # ARCH is the processor baseline, x86-64-v2 by default (any x86-64 of the last decade);
 # the binaries and a zip of the engine with its book land in build-windows/, or in
 # build-windows-ARCH/ for another baseline.
@@ -10,11 +11,17 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 arch=${1:-x86-64-v2}
 dir=build-windows
 [ "$arch" = x86-64-v2 ] || dir=build-windows-$arch
-if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+# MinGW's headers and libraries, and clang++ with lld to compile against them (the toolchain
+# file falls back to MinGW's g++ without them).
+need=()
+command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+command -v clang++ >/dev/null || need+=(clang)
+command -v ld.lld >/dev/null || need+=(lld)
+if [ ${#need[@]} -gt 0 ]; then
     if [ "$(id -u)" = 0 ]; then
-        apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq g++-mingw-w64-x86-64-posix >/dev/null
-    else
-        echo "missing: g++-mingw-w64-x86-64-posix (install it with apt-get as root)" >&2
+        apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
+    elif ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+        echo "missing: ${need[*]} (install them with apt-get as root)" >&2
         exit 1
     fi
 fi

@@ -27,14 +27,14 @@ BASE, NEW          git revisions of this repository, or paths to engine binaries
 --hash MB          Hash option of both engines (default 16)
 --threads N        Threads option of both engines (default 1)
 --arch ARCH        processor of the builds (default native)
---cxx CXX          compiler of the builds (default g++)
+--cxx CXX          compiler of the builds (default clang++ where installed, else g++)
 --dir DIR          scratch directory: builds, games, log (default \$TMPDIR/quillmaren-sprt)
 EOF
     exit 2
 }
 
 elo0=0 elo1=5 alpha=0.05 beta=0.05 tc=10+0.1 concurrency=1 openings="" games=20000
-hash=16 threads=1 arch=native cxx=g++ work=${TMPDIR:-/tmp}/quillmaren-sprt
+hash=16 threads=1 arch=native cxx=$(command -v clang++ >/dev/null && echo clang++ || echo g++) work=${TMPDIR:-/tmp}/quillmaren-sprt
 args=()
 while [ $# -gt 0 ]; do
     case $1 in

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "bench.h"
 #include "board.h"
@@ -64,11 +65,11 @@ int main(int argc, char** argv)
     initBook();
     // The transposition table waits for the protocol: see xboardLoop and uciLoop.
 
-    // The one Board of the run, too large for the stack; it lives until the process ends.
-    Board* board = newBoard();
-    setupFen(board, initialPosition);
-    getHashkey(board);
+    // The one Board of the run, too large for the stack.
+    const std::unique_ptr<Board> board(newBoard());
+    setupFen(board.get(), initialPosition);
+    getHashkey(board.get());
     // Every GUI is greeted in xboard's words; one that answers "uci" speaks UCI from then on.
-    if (xboardLoop(board)) uciLoop();
+    if (xboardLoop(board.get())) uciLoop();
     return 0;
 }
