@@ -72,6 +72,7 @@ void clearBoard(Board* board)
     board->lastCapturedPiece = EMPTY;
     board->reversiblePlies[0] = 0;
     for (int sq = 0; sq < 128; ++sq) board->squares[sq] = onBoard(sq) ? EMPTY : OFF_BOARD;
+    board->occupied = 0;
     for (auto& nodes : board->rootMoveNodes) nodes = 0;
     for (auto& m : board->pv) m.from = NO_SQUARE;
     board->chess960 = 0;
@@ -317,6 +318,7 @@ int setupPlacement(Board* board, const char* fen, CastlingRead read, const char*
             else
                 slot = ++slots[s];
             board->squares[sq] = code;
+            board->occupied |= squareBit(sq);
             board->pieceList[s][slot] = {code, std::uint8_t(sq), 1};
             board->pieceIndex[sq] = std::uint8_t(slot);
             ++board->pieceCount[s];
@@ -365,6 +367,7 @@ inline void castleMen(Board* board, const CastlingPath& p, int side, bool forwar
     squares[rookFrom] = EMPTY;
     squares[kingTo] = king;
     squares[rookTo] = rook;
+    board->occupied ^= squareBit(kingFrom) ^ squareBit(rookFrom) ^ squareBit(kingTo) ^ squareBit(rookTo);
     board->pieceIndex[kingTo] = 0;
     board->pieceIndex[rookTo] = rookSlot;
     board->pieceList[side][0].square = std::uint8_t(kingTo);
@@ -383,6 +386,7 @@ inline void castleMenSimple(Board* board, const CastlingPath& p, int side, bool 
     squares[rookFrom] = EMPTY;
     squares[kingTo] = king;
     squares[rookTo] = rook;
+    board->occupied ^= squareBit(kingFrom) ^ squareBit(rookFrom) ^ squareBit(kingTo) ^ squareBit(rookTo);
     board->kingSquare[side] = std::uint8_t(kingTo);
 }
 
@@ -448,13 +452,17 @@ void makeMove(Board* board, Move* m)
 
     board->squares[to] = board->squares[from];
     board->squares[from] = EMPTY;
+    board->occupied = (board->occupied & ~squareBit(from)) | squareBit(to);
 
     if (flags & FLAG_PROMOTION) {
         board->material += pieceValues[m->promotion] - pieceValues[board->squares[to]];
         board->squares[to] = m->promotion;
         board->pieceList[m->promotion > EMPTY][board->pieceIndex[from]].piece = m->promotion;
     }
-    if (flags & FLAG_ENPASSANT) board->squares[enPassantVictim(m)] = EMPTY;
+    if (flags & FLAG_ENPASSANT) {
+        board->squares[enPassantVictim(m)] = EMPTY;
+        board->occupied ^= squareBit(enPassantVictim(m));
+    }
 
     board->lastCaptureSquare = NO_SQUARE;
     board->lastCapturedPiece = EMPTY;
@@ -490,6 +498,8 @@ void unmakeMove(Board* board, Move* m)
 
     board->squares[from] = board->squares[to];
     board->squares[to] = m->captured;
+    board->occupied |= squareBit(from);
+    if (m->captured == EMPTY) board->occupied ^= squareBit(to);
     board->pieceIndex[from] = board->pieceIndex[to];
     const int side = board->squares[from] > EMPTY;
     board->pieceList[side][board->pieceIndex[from]].square = std::uint8_t(from);
@@ -505,6 +515,7 @@ void unmakeMove(Board* board, Move* m)
         victim = enPassantVictim(m);
         board->squares[victim] = m->captured;
         board->squares[to] = EMPTY;
+        board->occupied ^= squareBit(victim) ^ squareBit(to);
     }
     if (flags & FLAG_CAPTURE) {
         const int takenSide = m->captured > EMPTY;
@@ -557,8 +568,12 @@ void makeMoveSimple(Board* board, Move* m)
         board->kingSquare[squares[from] == BLACK_KING] = std::uint8_t(to);
     squares[to] = squares[from];
     squares[from] = EMPTY;
+    board->occupied = (board->occupied & ~squareBit(from)) | squareBit(to);
     if (m->flags & FLAG_PROMOTION) squares[to] = m->promotion;
-    if (m->flags & FLAG_ENPASSANT) squares[enPassantVictim(m)] = EMPTY;
+    if (m->flags & FLAG_ENPASSANT) {
+        squares[enPassantVictim(m)] = EMPTY;
+        board->occupied ^= squareBit(enPassantVictim(m));
+    }
 }
 
 void unmakeMoveSimple(Board* board, Move* m)
@@ -576,10 +591,13 @@ void unmakeMoveSimple(Board* board, Move* m)
         board->kingSquare[squares[to] == BLACK_KING] = std::uint8_t(from);
     squares[from] = squares[to];
     squares[to] = m->captured;
+    board->occupied |= squareBit(from);
+    if (m->captured == EMPTY) board->occupied ^= squareBit(to);
     if (m->flags & FLAG_PROMOTION) squares[from] = m->promotion > EMPTY ? BLACK_PAWN : WHITE_PAWN;
     if (m->flags & FLAG_ENPASSANT) {
         squares[enPassantVictim(m)] = m->captured;
         squares[to] = EMPTY;
+        board->occupied ^= squareBit(enPassantVictim(m)) ^ squareBit(to);
     }
 }
 
@@ -673,6 +691,10 @@ bool boardIsOk(const Board* board)
         if (e.alive != 1 || e.square != sq || e.piece != code) return false;
     }
     if (material != board->material) return false;
+    std::uint64_t occupied = 0;
+    for (int sq = 0; sq < 128; ++sq)
+        if (onBoard(sq) && board->squares[sq] != EMPTY) occupied |= squareBit(sq);
+    if (occupied != board->occupied) return false;
     for (int side = 0; side < 2; ++side) {
         if (board->pieceListLength[side] > 24) return false;
         int alive = 0;

@@ -231,9 +231,8 @@ struct MapMarks {
 // The evaluation keeps them in a bit per square instead: nothing to clear in memory first.
 struct BitMarks {
     std::uint64_t bits = 0;
-    static constexpr std::uint64_t bit(int t) { return std::uint64_t(1) << ((t + (t & 7)) >> 1); }
-    bool counted(int t) const { return bits & bit(t); }
-    void count(int t) { bits |= bit(t); }
+    bool counted(int t) const { return bits & squareBit(t); }
+    void count(int t) { bits |= squareBit(t); }
 };
 
 template <typename Us, typename Marks>

@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdlib>
+#include <utility>
 
 #include "attack.h"
 
@@ -41,27 +42,43 @@ constexpr auto lineByDelta = [] {
 }();
 static_assert(lineByDelta[A1 - H8 + 119] == lineOf(-17) && lineByDelta[B1 - A3 + 119] == NO_LINE);
 
-// For each square and line, the squares out to the edge, nearest first, closed by an
-// off-board square: the board keeps OFF_BOARD there, so a walk over EMPTY stops on it.
-constexpr std::uint8_t LINE_END = 0x08;
+// For each square and line, the squares out to the edge as a set of squares (squareBit).
+// A line's first man is its lowest bit where the line climbs (a positive step), its highest
+// where it falls.
 struct Rays {
-    std::uint8_t at[128][8][8];
+    std::uint64_t at[128][8];
 };
 constexpr Rays rays = [] {
     Rays table{};
-    for (int sq = 0; sq < 128; ++sq) {
-        for (int r = 0; r < 8; ++r) {
-            int n = 0;
+    for (int sq = 0; sq < 128; ++sq)
+        for (int r = 0; r < 8; ++r)
             if (onBoard(sq))
                 for (int t = sq + lineSteps[r]; onBoard(t); t += lineSteps[r])
-                    table.at[sq][r][n++] = std::uint8_t(t);
-            while (n < 8) table.at[sq][r][n++] = LINE_END;
-        }
-    }
+                    table.at[sq][r] |= squareBit(t);
     return table;
 }();
-static_assert(!onBoard(LINE_END) && rays.at[A1][lineOf(17)][6] == H8
-              && rays.at[A1][lineOf(17)][7] == LINE_END && rays.at[B2][lineOf(-17)][0] == A1);
+static_assert(rays.at[A1][lineOf(17)] == 0x8040201008040200 && rays.at[B2][lineOf(-17)] == 1);
+
+// Where a line has no man: an off-board square, on which the board keeps OFF_BOARD.
+constexpr std::uint8_t LINE_END = 0x08;
+static_assert(!onBoard(LINE_END));
+
+// By a line's first bit plus one (0 and 65 where the line is empty): its square.
+constexpr auto squareAfterBit = [] {
+    std::array<std::uint8_t, 66> table{};
+    table[0] = table[65] = LINE_END;
+    for (int bit = 0; bit < 64; ++bit) table[bit + 1] = std::uint8_t(squareOfBit(bit));
+    return table;
+}();
+
+// The first man on line r from the square, given the occupied squares.
+template <int r>
+int firstOnLine(int square, std::uint64_t occupied)
+{
+    const std::uint64_t men = rays.at[square][r] & occupied;
+    const int bit = lineSteps[r] > 0 ? std::countr_zero(men) : 63 - std::countl_zero(men);
+    return squareAfterBit[bit + 1];
+}
 
 // For each square, the on-board knight jumps to it (in the white order), each with its
 // bit in either colour's jump order.
@@ -241,19 +258,18 @@ int exchange(Exchange* x, const Fronts* fronts, int alpha, int beta, int materia
     return alpha;
 }
 
-// The exchange that answers a move already on the squares, by the side not making it.
-int answer(Exchange* x, int moverIsBlack, int material, int alpha)
+// The exchange that answers a move already on the squares, by the side not making it;
+// occupied: the squares' men.
+int answer(Exchange* x, int moverIsBlack, int material, int alpha, std::uint64_t occupied)
 {
     const std::uint8_t* squares = x->squares;
     const int square = x->square;
     Fronts fronts;
     assert(squares[LINE_END] == OFF_BOARD);
-    for (int r = 0; r < 8; ++r) {
-        const std::uint8_t* line = rays.at[square][r];
-        while (squares[*line] == EMPTY) ++line;
-        fronts.at[r] = *line;
-        fronts.code[r] = squares[*line];
-    }
+    [&]<int... r>(std::integer_sequence<int, r...>) {
+        ((fronts.at[r] = std::uint8_t(firstOnLine<r>(square, occupied)),
+          fronts.code[r] = squares[fronts.at[r]]), ...);
+    }(std::make_integer_sequence<int, 8>());
     const int jumps = knightJumps.count[square];
     unsigned near = 0;
     for (int k = 0; k < jumps; ++k) near |= KNIGHT_CODES >> squares[knightJumps.from[square][k]];
@@ -287,7 +303,7 @@ int see(Board* board, Move* m)
     if (m->flags & (FLAG_CASTLE | FLAG_ENPASSANT | FLAG_PROMOTION)) {
         makeMove(board, m);
         x.kings = board->kingSquare;
-        r = answer(&x, side, material, alpha);
+        r = answer(&x, side, material, alpha, board->occupied);
         unmakeMove(board, m);
     } else {
         // A plain move touches two squares, and the exchange reads nothing else but the
@@ -307,7 +323,7 @@ int see(Board* board, Move* m)
         x.kings = kings;
         squares[to] = mover;
         squares[from] = EMPTY;
-        r = answer(&x, side, material, alpha);
+        r = answer(&x, side, material, alpha, (board->occupied & ~squareBit(from)) | squareBit(to));
         squares[from] = mover;
         squares[to] = target;
     }

@@ -6,6 +6,10 @@
 constexpr bool onBoard(int sq) { return (sq & 0x88) == 0; }
 constexpr std::uint8_t file(int sq) { return std::uint8_t((sq & 7) + 1); }
 constexpr std::uint8_t rank(int sq) { return std::uint8_t((sq >> 4) + 1); }
+// A square's bit in a 64-bit set of squares (a1 = bit 0, h8 = bit 63), and back.
+constexpr std::uint64_t squareBit(int sq) { return std::uint64_t(1) << ((sq + (sq & 7)) >> 1); }
+constexpr int squareOfBit(int bit) { return bit + (bit & 0x38); }
+static_assert(squareBit(0x77) == std::uint64_t(1) << 63 && squareOfBit(63) == 0x77);
 constexpr std::uint8_t dist(int a, int b)
 {
     int dr = (a >> 4) - (b >> 4);
