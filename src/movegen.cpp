@@ -451,12 +451,8 @@ bool mayUncoverCheck(const Board* board, int from, int king)
 {
     const int lines = geometry.kind[from - king + 119] & (LINE_DIAGONAL | LINE_STRAIGHT);
     if (!lines) return false;
-    const std::uint8_t* squares = board->squares;
-    const int step = geometry.step[from - king + 119];
-    int t = king + step;
-    while (onBoard(t) && (squares[t] == EMPTY || t == from)) t += step;
-    if (!onBoard(t)) return false;
-    const int code = squares[t];
+    const int code = board->squares[firstOnLine(
+        king, lineByDelta[from - king + 119], board->occupied & ~squareBit(from))];
     return code == S::queen || code == ((lines & LINE_DIAGONAL) ? S::bishop : S::rook);
 }
 
@@ -607,12 +603,9 @@ int givesCheck(Board* board, const Move* m)
     default: {
         const int lines = kind == WHITE_QUEEN ? (LINE_DIAGONAL | LINE_STRAIGHT)
                                               : kind == WHITE_BISHOP ? LINE_DIAGONAL : LINE_STRAIGHT;
-        if (geometry.kind[toKing] & lines) {
-            const int step = geometry.step[toKing];
-            int t = to + step;
-            while (t != king && (squares[t] == EMPTY || t == from)) t += step;
-            if (t == king) return 1;
-        }
+        if ((geometry.kind[toKing] & lines)
+            && firstOnLine(to, lineByDelta[toKing], board->occupied & ~squareBit(from)) == king)
+            return 1;
         break;
     }
     }
@@ -620,10 +613,9 @@ int givesCheck(Board* board, const Move* m)
     const int fromKing = from - king + 119;
     const int lines = geometry.kind[fromKing] & (LINE_DIAGONAL | LINE_STRAIGHT);
     if (!lines) return 0;
-    const int step = geometry.step[fromKing];
-    int t = king + step;
-    while (onBoard(t) && t != to && (squares[t] == EMPTY || t == from)) t += step;
-    if (!onBoard(t) || t == to) return 0;
+    const int t = firstOnLine(
+        king, lineByDelta[fromKing], (board->occupied & ~squareBit(from)) | squareBit(to));
+    if (t == to) return 0;
     const int code = squares[t];
     if (side ? code <= EMPTY : code >= EMPTY) return 0;
     const int slider = side ? code - EMPTY : code;

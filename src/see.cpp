@@ -14,70 +14,12 @@ int seeEval(const Board* board) { return board->sideToMove ? -board->material : 
 
 namespace {
 
-// The eight lines through a square: diagonals first, then ranks and files.
-constexpr std::array<std::int32_t, 8> lineSteps = {15, 17, -15, -17, 1, -1, 16, -16};
-constexpr int NO_LINE = 8;
-
-constexpr int lineOf(std::int32_t step)
-{
-    int r = 0;
-    while (r < NO_LINE && lineSteps[r] != step) ++r;
-    return r;
-}
-
 // A side's lines in the order its attacker search walks them.
 template <std::size_t N>
 constexpr std::array<std::uint8_t, 4> linesInOrder(const std::array<std::int32_t, N>& offsets)
 {
     return {std::uint8_t(lineOf(offsets[0])), std::uint8_t(lineOf(offsets[1])),
             std::uint8_t(lineOf(offsets[2])), std::uint8_t(lineOf(offsets[3]))};
-}
-
-// For a 0x88 difference (origin - square + 119): the line from the square to the origin.
-constexpr auto lineByDelta = [] {
-    std::array<std::uint8_t, 239> line{};
-    for (int d = 0; d < 239; ++d)
-        line[d] = geometry.step[d] ? std::uint8_t(lineOf(geometry.step[d])) : std::uint8_t(NO_LINE);
-    return line;
-}();
-static_assert(lineByDelta[A1 - H8 + 119] == lineOf(-17) && lineByDelta[B1 - A3 + 119] == NO_LINE);
-
-// For each square and line, the squares out to the edge as a set of squares (squareBit).
-// A line's first man is its lowest bit where the line climbs (a positive step), its highest
-// where it falls.
-struct Rays {
-    std::uint64_t at[128][8];
-};
-constexpr Rays rays = [] {
-    Rays table{};
-    for (int sq = 0; sq < 128; ++sq)
-        for (int r = 0; r < 8; ++r)
-            if (onBoard(sq))
-                for (int t = sq + lineSteps[r]; onBoard(t); t += lineSteps[r])
-                    table.at[sq][r] |= squareBit(t);
-    return table;
-}();
-static_assert(rays.at[A1][lineOf(17)] == 0x8040201008040200 && rays.at[B2][lineOf(-17)] == 1);
-
-// Where a line has no man: an off-board square, on which the board keeps OFF_BOARD.
-constexpr std::uint8_t LINE_END = 0x08;
-static_assert(!onBoard(LINE_END));
-
-// By a line's first bit plus one (0 and 65 where the line is empty): its square.
-constexpr auto squareAfterBit = [] {
-    std::array<std::uint8_t, 66> table{};
-    table[0] = table[65] = LINE_END;
-    for (int bit = 0; bit < 64; ++bit) table[bit + 1] = std::uint8_t(squareOfBit(bit));
-    return table;
-}();
-
-// The first man on line r from the square, given the occupied squares.
-template <int r>
-int firstOnLine(int square, std::uint64_t occupied)
-{
-    const std::uint64_t men = rays.at[square][r] & occupied;
-    const int bit = lineSteps[r] > 0 ? std::countr_zero(men) : 63 - std::countl_zero(men);
-    return squareAfterBit[bit + 1];
 }
 
 // For each square, the on-board knight jumps to it (in the white order), each with its
@@ -267,7 +209,7 @@ int answer(Exchange* x, int moverIsBlack, int material, int alpha, std::uint64_t
     Fronts fronts;
     assert(squares[LINE_END] == OFF_BOARD);
     [&]<int... r>(std::integer_sequence<int, r...>) {
-        ((fronts.at[r] = std::uint8_t(firstOnLine<r>(square, occupied)),
+        ((fronts.at[r] = std::uint8_t(firstOnLine(square, r, occupied)),
           fronts.code[r] = squares[fronts.at[r]]), ...);
     }(std::make_integer_sequence<int, 8>());
     const int jumps = knightJumps.count[square];
