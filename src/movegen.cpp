@@ -189,8 +189,11 @@ struct BlackSide {
 
 // Whether the right's squares are empty and its king's squares unattacked. The rook is
 // lifted for the attack tests: in Chess960 it may stand between an enemy slider and the
-// king's path (it never does in standard chess).
-inline bool castlingIsOpen(Board* board, const CastlingPath& p, int enemySide)
+// king's path (it never does in standard chess). notInCheck: the king's own square is known
+// safe with the rook in place, and when the king moves, its square needs no test: a slider
+// that the lifted rook lets through along the rank reaches the target too, or stands on a
+// square that must be empty.
+inline bool castlingIsOpen(Board* board, const CastlingPath& p, int enemySide, bool notInCheck)
 {
     std::uint8_t* squares = board->squares;
     for (int i = 0; i < p.emptyCount; ++i)
@@ -198,7 +201,7 @@ inline bool castlingIsOpen(Board* board, const CastlingPath& p, int enemySide)
     const std::uint8_t rook = squares[p.rook];
     squares[p.rook] = EMPTY;
     bool safe = true;
-    for (int i = 0; i < p.safeCount && safe; ++i)
+    for (int i = notInCheck && p.safeCount > 1 ? 1 : 0; i < p.safeCount && safe; ++i)
         safe = !isAttackedSimple(board, p.mustBeSafe[i], enemySide);
     squares[p.rook] = rook;
     return safe;
@@ -213,7 +216,9 @@ Move* addCastlings(Board* board, Move* out, const LegalFilter& filter)
     for (int wing = 0; wing < 2; ++wing) {
         if (!(board->castlingRights & (wing ? S::longRight : S::shortRight))) continue;
         const CastlingPath& p = board->castlingPaths[S::side * 2 + wing];
-        if (!castlingIsOpen(board, p, S::side ^ 1)) continue;
+        // The filter's mode is that of the side to move, who is not in check when exposing.
+        const bool notInCheck = filter.mode == FILTER_EXPOSING && board->sideToMove == S::side;
+        if (!castlingIsOpen(board, p, S::side ^ 1, notInCheck)) continue;
         out->from = p.king;
         out->to = p.kingTo;
         out->flags = FLAG_MOVE | FLAG_CASTLE;
