@@ -6,16 +6,14 @@ ARCH ?= native
 BUILD ?= build-make
 CMAKE ?= cmake
 JOBS ?= 2
-# clang++ where installed, as in the CMake build (the faster engine); CXX=<compiler> names another.
-ifeq ($(origin CXX),default)
-CXX := $(if $(shell command -v clang++),clang++,g++)
-endif
+# CXX=<compiler> names the compiler; without it the CMake build picks (clang++ where installed).
+COMPILER := $(if $(filter default,$(origin CXX)),,-DCMAKE_CXX_COMPILER=$(CXX))
 
 .PHONY: all clean
 
 all:
 	$(CMAKE) -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLMAREN_TESTS=OFF \
-	    -DQUILLMAREN_ARCH=$(ARCH) -DCMAKE_CXX_COMPILER=$(CXX)
+	    -DQUILLMAREN_ARCH=$(ARCH) $(COMPILER)
 	$(CMAKE) --build $(BUILD) -j$(JOBS) --target quillmaren
 	cp $(BUILD)/quillmaren $(EXE)
 

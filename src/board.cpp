@@ -674,6 +674,7 @@ bool boardIsOk(const Board* board)
 {
     int material = 0;
     int onSquares[2] = {0, 0};
+    std::uint64_t occupied = 0;
     for (int sq = 0; sq < 128; ++sq) {
         const int code = board->squares[sq];
         if (!onBoard(sq)) {
@@ -683,6 +684,7 @@ bool boardIsOk(const Board* board)
         if (code == OFF_BOARD || code > BLACK_KING) return false;
         material += pieceValues[code];
         if (code == EMPTY) continue;
+        occupied |= squareBit(sq);
         const int side = code > EMPTY;
         ++onSquares[side];
         const int slot = board->pieceIndex[sq];
@@ -690,11 +692,7 @@ bool boardIsOk(const Board* board)
         const PieceEntry& e = board->pieceList[side][slot];
         if (e.alive != 1 || e.square != sq || e.piece != code) return false;
     }
-    if (material != board->material) return false;
-    std::uint64_t occupied = 0;
-    for (int sq = 0; sq < 128; ++sq)
-        if (onBoard(sq) && board->squares[sq] != EMPTY) occupied |= squareBit(sq);
-    if (occupied != board->occupied) return false;
+    if (material != board->material || occupied != board->occupied) return false;
     for (int side = 0; side < 2; ++side) {
         if (board->pieceListLength[side] > 24) return false;
         int alive = 0;

@@ -6,7 +6,6 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdlib>
-#include <utility>
 
 #include "attack.h"
 
@@ -208,10 +207,10 @@ int answer(Exchange* x, int moverIsBlack, int material, int alpha, std::uint64_t
     const int square = x->square;
     Fronts fronts;
     assert(squares[LINE_END] == OFF_BOARD);
-    [&]<int... r>(std::integer_sequence<int, r...>) {
-        ((fronts.at[r] = std::uint8_t(firstOnLine(square, r, occupied)),
-          fronts.code[r] = squares[fronts.at[r]]), ...);
-    }(std::make_integer_sequence<int, 8>());
+    for (int r = 0; r < 8; ++r) {
+        fronts.at[r] = std::uint8_t(firstOnLine(square, r, occupied));
+        fronts.code[r] = squares[fronts.at[r]];
+    }
     const int jumps = knightJumps.count[square];
     unsigned near = 0;
     for (int k = 0; k < jumps; ++k) near |= KNIGHT_CODES >> squares[knightJumps.from[square][k]];
