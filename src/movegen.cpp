@@ -192,42 +192,51 @@ struct BlackSide {
 // king's path (it never does in standard chess). notInCheck: the king's own square is known
 // safe with the rook in place, and when the king moves, its square needs no test: a slider
 // that the lifted rook lets through along the rank reaches the target too, or stands on a
-// square that must be empty.
-inline bool castlingIsOpen(Board* board, const CastlingPath& p, int enemySide, bool notInCheck)
+// square that must be empty. The squares found safe are added to *safe.
+inline bool castlingIsOpen(Board* board, const CastlingPath& p, int enemySide, bool notInCheck,
+                           std::uint64_t* safe)
 {
     std::uint8_t* squares = board->squares;
     for (int i = 0; i < p.emptyCount; ++i)
         if (squares[p.mustBeEmpty[i]] != EMPTY) return false;
     const std::uint8_t rook = squares[p.rook];
     squares[p.rook] = EMPTY;
-    bool safe = true;
-    for (int i = notInCheck && p.safeCount > 1 ? 1 : 0; i < p.safeCount && safe; ++i)
-        safe = !isAttackedSimple(board, p.mustBeSafe[i], enemySide);
+    bool open = true;
+    for (int i = notInCheck && p.safeCount > 1 ? 1 : 0; i < p.safeCount && open; ++i) {
+        open = !isAttackedSimple(board, p.mustBeSafe[i], enemySide);
+        if (open) *safe |= squareBit(p.mustBeSafe[i]);
+    }
     squares[p.rook] = rook;
-    return safe;
+    return open;
 }
 
 // Castling moves, short first: the king's first moves in generation order. A castling is
 // written as the king's move to its target, which may be its own square or the rook's.
+// One that passes castlingIsOpen is legal: with the king gone from his square only the rank
+// opens, and a slider on it behind him would have attacked that square, which is tested or
+// known safe. Returns the squares found unattacked with the rook lifted; when the king is
+// not in check, a step onto one of them is legal too (the rook back on its square only
+// blocks, and the king's leaving opens the rank alone, on which nothing attacks him).
 template <typename S>
-Move* addCastlings(Board* board, Move* out, const LegalFilter& filter)
+std::uint64_t addCastlings(Board* board, Move** out, const LegalFilter& filter)
 {
-    if (!(board->castlingRights & (S::shortRight | S::longRight))) return out;
+    std::uint64_t safe = 0;
+    if (!(board->castlingRights & (S::shortRight | S::longRight))) return safe;
     for (int wing = 0; wing < 2; ++wing) {
         if (!(board->castlingRights & (wing ? S::longRight : S::shortRight))) continue;
         const CastlingPath& p = board->castlingPaths[S::side * 2 + wing];
         // The filter's mode is that of the side to move, who is not in check when exposing.
         const bool notInCheck = filter.mode == FILTER_EXPOSING && board->sideToMove == S::side;
-        if (!castlingIsOpen(board, p, S::side ^ 1, notInCheck)) continue;
-        out->from = p.king;
-        out->to = p.kingTo;
-        out->flags = FLAG_MOVE | FLAG_CASTLE;
-        out->captured = EMPTY;
-        out->promotion = EMPTY;
-        out->piece = S::king;
-        if (!rejected(board, out, filter)) ++out;
+        if (!castlingIsOpen(board, p, S::side ^ 1, notInCheck, &safe)) continue;
+        Move* m = (*out)++;
+        m->from = p.king;
+        m->to = p.kingTo;
+        m->flags = FLAG_MOVE | FLAG_CASTLE;
+        m->captured = EMPTY;
+        m->promotion = EMPTY;
+        m->piece = S::king;
     }
-    return out;
+    return safe;
 }
 
 // How the generators below keep moves: all of them, those isLegalSimple accepts (in check),
@@ -311,13 +320,17 @@ int generateAll(Board* board, Move* moves, const LegalFilter& filter)
     // overwrite any field of the board.
     const int ep = board->epSquare, slots = board->pieceListLength[S::side];
     int pin = 0;
+    // By the pins, the callers skip what a pinned man cannot do, and keep the rest.
     auto piece = [&](int from, int to, int code, std::uint8_t captured) {
         putPieceMove(out, from, to, code, captured);
-        if (keptMove<Mode>(board, out, filter, pin)) ++out;
+        if (Mode == KEEP_BY_PINS || keptMove<Mode>(board, out, filter, pin)) ++out;
     };
+    // A pinned slider moves along its pin line only, where every move keeps the king covered.
     auto slide = [&](int from, int code, const std::int32_t* offsets) {
         for (int i = 0; offsets[i]; ++i) {
             const int d = offsets[i];
+            if constexpr (Mode == KEEP_BY_PINS)
+                if (pin != 0 && d != pin && d != -pin) continue;
             int t = from + d;
             for (; onBoard(t) && squares[t] == EMPTY; t += d) piece(from, t, code, EMPTY);
             if (onBoard(t) && S::enemy(squares[t])) piece(from, t, code, squares[t]);
@@ -343,19 +356,22 @@ int generateAll(Board* board, Move* moves, const LegalFilter& filter)
             slide(from, code, S::diagonalOffsets);
             slide(from, code, S::heavyOffsets);
         } else if (code == S::knight) {
+            // A pinned knight never stays on his line.
+            if (Mode == KEEP_BY_PINS && pin != 0) continue;
             const Jumps* jumps = S::knightJumps;
             for (int k = 0; k < jumps->count[from]; ++k) {
                 const int t = jumps->to[from][k];
                 if (S::open(squares[t])) piece(from, t, code, squares[t]);
             }
         } else if (code == S::king) {
-            out = addCastlings<S>(board, out, filter);
+            const std::uint64_t safe = addCastlings<S>(board, &out, filter);
             const Jumps* steps = S::kingSteps;
             for (int k = 0; k < steps->count[from]; ++k) {
                 const int t = steps->to[from][k];
                 if (!S::open(squares[t])) continue;
                 putPieceMove(out, from, t, code, squares[t]);
-                if (keptKingMove<Mode>(board, out, filter)) ++out;
+                if ((Mode == KEEP_BY_PINS && (safe & squareBit(t))) || keptKingMove<Mode>(board, out, filter))
+                    ++out;
             }
         }
     }
@@ -370,13 +386,16 @@ int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
     Move* out = moves;
     const int ep = board->epSquare, slots = board->pieceListLength[S::side];
     int pin = 0;
+    // As generateAll's: by the pins, what a pinned man cannot do is skipped.
     auto take = [&](int from, int to, int code) {
         putPieceMove(out, from, to, code, squares[to]);
-        if (keptMove<Mode>(board, out, filter, pin)) ++out;
+        if (Mode == KEEP_BY_PINS || keptMove<Mode>(board, out, filter, pin)) ++out;
     };
     auto slide = [&](int from, int code, const std::int32_t* offsets) {
         for (int i = 0; offsets[i]; ++i) {
             const int d = offsets[i];
+            if constexpr (Mode == KEEP_BY_PINS)
+                if (pin != 0 && d != pin && d != -pin) continue;
             int t = from + d;
             while (onBoard(t) && squares[t] == EMPTY) t += d;
             if (onBoard(t) && S::enemy(squares[t])) take(from, t, code);
@@ -395,6 +414,7 @@ int generateTakes(Board* board, Move* moves, const LegalFilter& filter)
             slide(from, code, S::diagonalOffsets);
             slide(from, code, S::heavyOffsets);
         } else if (code == S::knight) {
+            if (Mode == KEEP_BY_PINS && pin != 0) continue;
             const Jumps* jumps = S::knightJumps;
             for (int k = 0; k < jumps->count[from]; ++k) {
                 const int t = jumps->to[from][k];
@@ -528,7 +548,7 @@ int generateChecks(Board* board, Move* moves)
             if (onBoard(one) && squares[one] == EMPTY) push(one);
         } else if (code == S::king) {
             Move* first = out;
-            out = addCastlings<S>(board, out, none);
+            addCastlings<S>(board, &out, none);
             keepChecks(first);
             jump(S::kingSteps, KING_STEP);
         }
