@@ -390,8 +390,9 @@ int checkDraw(const Board* board)
     const std::uint64_t key = board->hashHistory[n];
     // Entry 0 is never written: the set-up position is not part of the history. Every
     // half-move, null moves included, passes the turn, and the key holds the side to move,
-    // so only every second entry can match.
-    for (int i = n - 2; i >= 1; i -= 2)
+    // so only every second entry can match; none before the last capture or pawn move.
+    const int oldest = std::max(1, n - int(board->reversiblePlies[n]));
+    for (int i = n - 2; i >= oldest; i -= 2)
         if (board->hashHistory[i] == key) return 1;
     return 0;
 }
