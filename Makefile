@@ -9,8 +9,9 @@ JOBS ?= 2
 # CXX=<compiler> names the compiler; without it the CMake build picks (clang++ where installed).
 COMPILER := $(if $(filter default,$(origin CXX)),,-DCMAKE_CXX_COMPILER=$(CXX))
 
+PGO_DIR = $(abspath $(BUILD))/pgo
 CONFIGURE = $(CMAKE) -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLMAREN_TESTS=OFF \
-    -DQUILLMAREN_ARCH=$(ARCH) $(COMPILER)
+    -DQUILLMAREN_ARCH=$(ARCH) $(COMPILER) -DQUILLMAREN_PGO_DIR=$(PGO_DIR)
 ENGINE = $(CMAKE) --build $(BUILD) -j$(JOBS) --target quillmaren
 
 .PHONY: all profile-build clean
@@ -23,7 +24,7 @@ all:
 # The same engine, compiled with the profile of its own bench at depth 9: about 7% more nodes
 # per second with clang++, which needs llvm-profdata (Debian's llvm package).
 profile-build:
-	rm -rf $(BUILD)/pgo
+	rm -rf $(PGO_DIR)
 	$(CONFIGURE) -DQUILLMAREN_PGO=generate
 	$(ENGINE)
 	$(BUILD)/quillmaren bench 9 > /dev/null

@@ -121,8 +121,8 @@ struct Board {
     std::uint32_t maxPly;
     std::uint8_t sideToMove;
     std::uint8_t squares[128];
-    // The squares' men as a set of squares (squareBit): the exchange search finds the first
-    // man on a line in it.
+    // The squares' men as a set of squares (squareBit): the exchange search and the check
+    // tests find a line's first man in it.
     std::uint64_t occupied;
     std::uint8_t pieceIndex[128];
     PieceEntry pieceList[2][24];

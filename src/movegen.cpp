@@ -222,11 +222,11 @@ std::uint64_t addCastlings(Board* board, Move** out, const LegalFilter& filter)
 {
     std::uint64_t safe = 0;
     if (!(board->castlingRights & (S::shortRight | S::longRight))) return safe;
+    // The filter's mode is that of the side to move, who is not in check when exposing.
+    const bool notInCheck = filter.mode == FILTER_EXPOSING && board->sideToMove == S::side;
     for (int wing = 0; wing < 2; ++wing) {
         if (!(board->castlingRights & (wing ? S::longRight : S::shortRight))) continue;
         const CastlingPath& p = board->castlingPaths[S::side * 2 + wing];
-        // The filter's mode is that of the side to move, who is not in check when exposing.
-        const bool notInCheck = filter.mode == FILTER_EXPOSING && board->sideToMove == S::side;
         if (!castlingIsOpen(board, p, S::side ^ 1, notInCheck, &safe)) continue;
         Move* m = (*out)++;
         m->from = p.king;
